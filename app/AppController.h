@@ -1,0 +1,140 @@
+#pragma once
+
+#include "app/Accessors.h"
+#include "platform/AttributedText.h"
+#include "platform/InterfaceLoader.h"
+#include "platform/PlatformServices.h"
+
+#include <QAction>
+#include <QByteArray>
+#include <QFont>
+#include <QMenu>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+namespace ratelark {
+
+class Pipe;
+class ShellCommand;
+class Task;
+class TextField;
+
+// The one controller: it owns all of RateLark's state as its fields and
+// performs every operation. Its operations are defined in the folder of their
+// concern: app/ (start-up, state), measure/ (sampler, parsing, totals),
+// present/ (formatting, title, status item, windows, font) and commands/
+// (menu commands, console log).
+class AppController : public QObject {
+    Q_OBJECT
+
+    // Connected by the interface description.
+    RATELARK_FIELD(QPointer<QWidget>, window, Window)
+    RATELARK_FIELD(QPointer<QWidget>, panel, Panel)
+    RATELARK_FIELD(QPointer<TextField>, textFieldUp, TextFieldUp)
+    RATELARK_FIELD(QPointer<TextField>, textFieldDown, TextFieldDown)
+    RATELARK_FIELD(QPointer<QMenu>, statusMenu, StatusMenu)
+    RATELARK_FIELD(QPointer<QMenu>, refreshMenu, RefreshMenu)
+    RATELARK_FIELD(QPointer<QMenu>, showTypeMenu, ShowTypeMenu)
+    RATELARK_FIELD(QPointer<QAction>, itemDataReceived, ItemDataReceived)
+    RATELARK_FIELD(QPointer<QAction>, itemDataSent, ItemDataSent)
+    // Owned here.
+    RATELARK_FIELD(std::shared_ptr<StatusItem>, statusItem, StatusItem)
+    RATELARK_FIELD(std::shared_ptr<Task>, task, Task)
+    RATELARK_FIELD(std::shared_ptr<ShellCommand>, taskGetData, TaskGetData)
+    RATELARK_FIELD(std::shared_ptr<Pipe>, pipeOutput, PipeOutput)
+    RATELARK_FIELD(std::shared_ptr<Pipe>, pipeError, PipeError)
+    RATELARK_FIELD(std::shared_ptr<std::mutex>, condition, Condition)
+    RATELARK_FIELD(QFont, font, Font)
+    RATELARK_FIELD(std::int32_t, versionMajor, VersionMajor)
+    RATELARK_FIELD(std::int32_t, versionMinor, VersionMinor)
+    RATELARK_FIELD(std::int32_t, versionBugFix, VersionBugFix)
+    RATELARK_FIELD(std::int64_t, count, Count)
+    RATELARK_FIELD(std::int64_t, speedCount, SpeedCount)
+    RATELARK_FIELD(std::int64_t, maxFixedWidth, MaxFixedWidth)
+    RATELARK_FIELD(double, speedIn, SpeedIn)
+    RATELARK_FIELD(double, speedOut, SpeedOut)
+    RATELARK_FIELD(double, rMBS, RMBS)
+    RATELARK_ATOMIC_FIELD(bool, bResetDataReceived, BResetDataReceived)
+    RATELARK_ATOMIC_FIELD(bool, bResetDataSent, BResetDataSent)
+    RATELARK_FIELD(double, rResetDataReceived, RResetDataReceived)
+    RATELARK_FIELD(double, rResetDataSent, RResetDataSent)
+    RATELARK_ATOMIC_FIELD(double, rCurDataReceived, RCurDataReceived)
+    RATELARK_ATOMIC_FIELD(double, rCurDataSent, RCurDataSent)
+
+public:
+    explicit AppController(PlatformServices services, QObject* parent = nullptr);
+    ~AppController() override;  // the teardown: clears condition first
+
+    // --- app/: registration, start-up, interface -----------------------------
+    // Registers the five preference defaults, once per store.
+    static void initialize(SettingsStore& store);
+    // The connections the interface description is loaded with.
+    InterfaceConnections interfaceConnections();
+    // The start-up: runs once the interface description is connected.
+    void awakeFromNib();
+    SettingsStore& standardUserDefaults() { return *services_.settings; }
+    PlatformServices& services() { return services_; }
+
+    // --- measure/: sampler task, sample parsing, cumulative totals ------------
+    void startStopTask();
+    void onTimerStartStopTask();
+    void outputDataReady(const QByteArray& chunk);
+    void errorDataReady(const QByteArray& chunk);
+    void taskTerminated();
+    void getMBS(const QByteArray& chunk);
+    void menuWillOpen(QMenu* menu);
+    void menuDidClose(QMenu* menu);
+    void resetDataState(QObject* sender);
+    void threadGetData();
+    void taskGetData(const QString& command);
+
+    // --- present/: formatting, title, status item, windows, font -------------
+    QString formatSize(double bytesPerSecond);
+    void updateStatusItem(const AttributedText* title);
+    void clickMenuShowWindow(QObject* sender);
+    void clickButtonShowWindow(QObject* sender);
+    void clickWindow(QObject* sender);
+    void windowDidResize(QWidget* window);
+    void windowDidEndSheet(QWidget* window);
+    void windowWillClose(QWidget* window);
+    void clickFont(QObject* sender);
+    void changeFont(QObject* fontManager);
+
+    // --- commands/: menu commands, console log --------------------------------
+    void clickRefreshInterval(QObject* sender);
+    void clickShowType(QObject* sender);
+    void clickOpenAtLogin(QObject* sender);
+    void launchActivityMonitor(QObject* sender);
+    void clickRateOnAppStore(QObject* sender);
+    void clickSupport(QObject* sender);
+    void clickQuit(QObject* sender);
+    QString logPath();
+    void redirectConsoleLogToDocumentFolder();
+    void avoidConsoleFlush(QObject* sender);
+
+private:
+    // The second half of getMBS: from the two speed texts to the status title.
+    void composeStatusTitle(QString download, QString upload);
+    // Marks exactly the items of menu whose tag equals value.
+    static void markItemsWithTag(QMenu* menu, qint64 value);
+    // Makes the controller the receiver of the font dialog's choices.
+    void becomeFontManagerTarget();
+
+    PlatformServices services_;
+
+    // --- sampler internals (measure/) -----------------------------------------
+
+    // --- totals internals (measure/) ------------------------------------------
+
+    // --- presentation internals (present/) -------------------------------------
+
+    // --- command internals (commands/) -----------------------------------------
+};
+
+}  // namespace ratelark

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+namespace ratelark::keys {
+
+// The preference keys, as stored. "useFixedWith" is spelt as stored files have it.
+inline const QString refreshInterval = QStringLiteral("refreshInterval");
+inline const QString showType = QStringLiteral("showType");
+inline const QString showKBMBGB = QStringLiteral("showKBMBGB");
+inline const QString fontName = QStringLiteral("fontName");
+inline const QString fontSize = QStringLiteral("fontSize");
+inline const QString showWindow = QStringLiteral("showWindow");
+inline const QString upAndDown = QStringLiteral("upAndDown");
+inline const QString bitsPerSecond = QStringLiteral("bitsPerSecond");
+inline const QString useFixedWith = QStringLiteral("useFixedWith");
+inline const QString showArrow = QStringLiteral("showArrow");
+inline const QString onlyShowDownload = QStringLiteral("onlyShowDownload");
+inline const QString colorIsRedBlue = QStringLiteral("colorIsRedBlue");
+
+// The size of the default title font, in points.
+inline constexpr double defaultFontSize = 12.0;
+
+}  // namespace ratelark::keys

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace ratelark {
+
+// The named colours a status title can carry.
+enum class NamedColor { Red, Blue, Black, Yellow, Green, White };
+
+const char* colorName(NamedColor color);
+
+// A text with one font over its whole length and colour runs given by start
+// and length in characters (UTF-16 code units; every character the title
+// uses is one unit).
+struct ColorRun {
+    qsizetype start = 0;
+    qsizetype length = 0;
+    NamedColor color = NamedColor::Black;
+    bool operator==(const ColorRun&) const = default;
+};
+
+struct AttributedText {
+    QString text;
+    std::optional<QFont> font;
+    std::vector<ColorRun> runs;
+
+    qsizetype length() const { return text.size(); }
+    void addColor(NamedColor color, qsizetype start, qsizetype length) { runs.push_back({start, length, color}); }
+};
+
+}  // namespace ratelark

@@ -1,0 +1,183 @@
+#include "platform/InterfaceLoader.h"
+
+#include "present/TextField.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QWidget>
+
+namespace ratelark {
+
+namespace {
+
+class Builder {
+public:
+    Builder(const InterfaceConnections& connections, LoadedInterface& result)
+        : connections_(connections), result_(result) {}
+
+    std::unique_ptr<QMenu> buildMenu(const QJsonObject& spec, QWidget* parent) {
+        auto menu = std::make_unique<QMenu>(parent);
+        name(menu.get(), spec);
+        if (spec.value(QStringLiteral("delegate")).toString() == QStringLiteral("controller")) {
+            QMenu* raw = menu.get();
+            QObject::connect(raw, &QMenu::aboutToShow, raw, [this, raw] {
+                if (connections_.menuWillOpen) connections_.menuWillOpen(raw);
+            });
+            QObject::connect(raw, &QMenu::aboutToHide, raw, [this, raw] {
+                if (connections_.menuDidClose) connections_.menuDidClose(raw);
+            });
+        }
+        for (const QJsonValue& value : spec.value(QStringLiteral("items")).toArray()) {
+            const QJsonObject item = value.toObject();
+            if (item.value(QStringLiteral("separator")).toBool()) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = menu->addAction(item.value(QStringLiteral("title")).toString());
+            if (item.contains(QStringLiteral("submenu"))) {
+                // The submenu is owned by its parent menu through Qt's object tree.
+                action->setMenu(buildMenu(item.value(QStringLiteral("submenu")).toObject(), menu.get()).release());
+            }
+            setTag(action, item);
+            name(action, item);
+            if (item.value(QStringLiteral("checkable")).toBool()) {
+                action->setCheckable(true);
+                // Qt flips the mark before the action runs; put it back so the
+                // handler reads the state before the click and decides the mark.
+                QObject::connect(action, &QAction::triggered, action, [action](bool checked) {
+                    QSignalBlocker block(action);
+                    action->setChecked(!checked);
+                });
+            }
+            connectAction(action, item, &QAction::triggered);
+        }
+        return menu;
+    }
+
+    std::unique_ptr<QWidget> buildWindow(const QJsonObject& spec) {
+        auto window = std::make_unique<QWidget>();
+        const bool panel = spec.value(QStringLiteral("kind")).toString() == QStringLiteral("panel");
+        if (panel) {
+            window->setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint);
+            window->setAttribute(Qt::WA_ShowWithoutActivating);
+        }
+        window->setWindowTitle(spec.value(QStringLiteral("title")).toString());
+        window->resize(spec.value(QStringLiteral("width")).toInt(200), spec.value(QStringLiteral("height")).toInt(100));
+        name(window.get(), spec);
+        auto* layout = new QVBoxLayout(window.get());
+        for (const QJsonValue& value : spec.value(QStringLiteral("controls")).toArray())
+            if (QWidget* control = buildControl(value.toObject(), window.get())) layout->addWidget(control);
+        return window;
+    }
+
+private:
+    QWidget* buildControl(const QJsonObject& spec, QWidget* parent) {
+        const QString type = spec.value(QStringLiteral("type")).toString();
+        const QString title = spec.value(QStringLiteral("title")).toString();
+        QWidget* control = nullptr;
+        if (type == QStringLiteral("textfield")) {
+            control = new TextField(parent);
+        } else if (type == QStringLiteral("label")) {
+            control = new QLabel(title, parent);
+        } else if (type == QStringLiteral("checkbox") || type == QStringLiteral("button")) {
+            QAbstractButton* button = type == QStringLiteral("checkbox")
+                                          ? static_cast<QAbstractButton*>(new QCheckBox(title, parent))
+                                          : new QPushButton(title, parent);
+            connectAction(button, spec, &QAbstractButton::clicked);
+            control = button;
+        } else {
+            result_.errors << QStringLiteral("unknown control type \"%1\"").arg(type);
+            return nullptr;
+        }
+        setTag(control, spec);
+        if (spec.contains(QStringLiteral("key"))) control->setProperty("key", spec.value(QStringLiteral("key")).toString());
+        name(control, spec);
+        return control;
+    }
+
+    template <typename Sender, typename Signal>
+    void connectAction(Sender* sender, const QJsonObject& spec, Signal signal) {
+        const QString actionName = spec.value(QStringLiteral("action")).toString();
+        if (actionName.isEmpty()) return;
+        const auto handler = connections_.actions.find(actionName);
+        if (handler == connections_.actions.end()) {
+            result_.errors << QStringLiteral("action \"%1\" names no operation").arg(actionName);
+            return;
+        }
+        QObject::connect(sender, signal, sender, [call = handler.value(), sender] { call(sender); });
+    }
+
+    static void setTag(QObject* object, const QJsonObject& spec) {
+        object->setProperty("tag", static_cast<qlonglong>(spec.value(QStringLiteral("tag")).toInteger(0)));
+    }
+
+    void name(QObject* object, const QJsonObject& spec) {
+        for (const QString& key : {QStringLiteral("outlet"), QStringLiteral("name")}) {
+            const QString objectName = spec.value(key).toString();
+            if (objectName.isEmpty()) continue;
+            object->setObjectName(objectName);
+            result_.named.insert(objectName, object);
+            if (key != QStringLiteral("outlet")) continue;
+            const auto outlet = connections_.outlets.find(objectName);
+            if (outlet == connections_.outlets.end())
+                result_.errors << QStringLiteral("outlet \"%1\" is not a field").arg(objectName);
+            else
+                outlet.value()(object);
+        }
+    }
+
+    const InterfaceConnections& connections_;
+    LoadedInterface& result_;
+};
+
+}  // namespace
+
+LoadedInterface loadInterface(const QByteArray& json, const InterfaceConnections& connections) {
+    LoadedInterface result;
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        result.errors << QStringLiteral("interface description is not valid JSON: %1").arg(error.errorString());
+        return result;
+    }
+    Builder builder(connections, result);
+    // Windows first, so that menus may name them once they are built.
+    for (const QJsonValue& window : document.object().value(QStringLiteral("windows")).toArray())
+        result.windows.push_back(builder.buildWindow(window.toObject()));
+    for (const QJsonValue& menu : document.object().value(QStringLiteral("menus")).toArray())
+        result.menus.push_back(builder.buildMenu(menu.toObject(), nullptr));
+    return result;
+}
+
+QByteArray shippedInterfaceDescription() {
+    QFile file(QStringLiteral(":/resources/interface.json"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+qint64 tagOf(const QObject* sender) { return sender ? sender->property("tag").toLongLong() : 0; }
+
+int stateOf(const QObject* sender) {
+    if (const auto* action = qobject_cast<const QAction*>(sender)) return action->isChecked() ? 1 : 0;
+    if (const auto* button = qobject_cast<const QAbstractButton*>(sender)) return button->isChecked() ? 1 : 0;
+    return 0;
+}
+
+void setStateOf(QObject* sender, int state) {
+    if (auto* action = qobject_cast<QAction*>(sender)) {
+        action->setCheckable(true);
+        action->setChecked(state == 1);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(sender)) {
+        button->setChecked(state == 1);
+    }
+}
+
+}  // namespace ratelark

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QObject;
+class QWidget;
+
+namespace ratelark {
+
+// What the interface description is connected to. Outlets receive the
+// object the description names; actions are called with their sender, and a
+// menu's delegate hears its opening and closing.
+struct InterfaceConnections {
+    QHash<QString, std::function<void(QObject*)>> outlets;
+    QHash<QString, std::function<void(QObject*)>> actions;
+    std::function<void(QMenu*)> menuWillOpen;
+    std::function<void(QMenu*)> menuDidClose;
+};
+
+// The objects the description built. The top-level menus and windows own
+// everything else.
+struct LoadedInterface {
+    std::vector<std::unique_ptr<QMenu>> menus;
+    std::vector<std::unique_ptr<QWidget>> windows;
+    QHash<QString, QObject*> named;  // every object with an "outlet" or "name"
+    QStringList errors;              // problems found while building; empty when sound
+};
+
+// Builds menus and windows from the JSON description and connects them.
+// The tag of an item is its "tag" property; a checkable menu item keeps the
+// mark it had before the click, so that its action reads the state before
+// the click and owns the mark.
+LoadedInterface loadInterface(const QByteArray& json, const InterfaceConnections& connections);
+
+// The description shipped with the program.
+QByteArray shippedInterfaceDescription();
+
+// The command values that travel in a sender: its tag, and its state (0 off, 1 on).
+qint64 tagOf(const QObject* sender);
+int stateOf(const QObject* sender);
+void setStateOf(QObject* sender, int state);
+
+}  // namespace ratelark

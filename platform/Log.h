@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace ratelark {
+
+// One diagnostic line on standard error, prefixed the way desktop loggers do:
+// local date and time with milliseconds, program name, [pid:tid], message.
+// The line is written with a single write() so that lines from several
+// threads or processes sharing the descriptor never interleave.
+void nsLog(const QString& message);
+
+// The prefix alone, for tests and for Qt's own messages.
+QString logLinePrefix();
+
+// Routes Qt's own warnings through nsLog so that every line in the console
+// log has the same form.
+void installQtMessageHandler();
+
+}  // namespace ratelark

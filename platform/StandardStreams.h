@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace ratelark {
+
+// Points standard error, and standard output when asked, at the file at path:
+// the directory is created when missing and the file truncated once; both
+// descriptors share that one opening, so neither overwrites the other.
+// Returns an empty text on success, else what went wrong; the streams are
+// then left as they were.
+QString redirectStandardStreams(const QString& path, bool includeStandardOutput);
+
+}  // namespace ratelark

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/AttributedText.h"
+
+#include <memory>
+
+class QMenu;
+
+namespace ratelark {
+
+// One item in the desktop's status area: a tray icon or a status line.
+class StatusItem {
+public:
+    virtual ~StatusItem() = default;
+    virtual void setMenu(QMenu* menu) = 0;
+    virtual void setAttributedTitle(const AttributedText& title) = 0;
+};
+
+// The desktop's status area. Items are created with variable width: their
+// width follows their title.
+class StatusBar {
+public:
+    virtual ~StatusBar() = default;
+    virtual std::shared_ptr<StatusItem> statusItemWithVariableLength() = 0;
+    virtual void removeStatusItem(const std::shared_ptr<StatusItem>& item) = 0;
+};
+
+}  // namespace ratelark

@@ -1,0 +1,46 @@
+#include "platform/Fonts.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QStringList>
+
+namespace ratelark {
+
+namespace {
+
+const QString kStyleMark = QStringLiteral(":style=");
+
+}  // namespace
+
+QFont userFixedPitchFont(double pointSize) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    // Pin the family and face actually resolved, so that the name stored for
+    // this font gives it back exactly.
+    const QFontInfo info(font);
+    font.setFamily(info.family());
+    font.setStyleName(info.styleName());
+    font.setPointSizeF(pointSize);
+    return font;
+}
+
+QString fontName(const QFont& font) {
+    const QFontInfo info(font);
+    QString style = font.styleName().isEmpty() ? info.styleName() : font.styleName();
+    if (style.isEmpty()) style = QFontDatabase::styleString(font);
+    return info.family() + kStyleMark + style;
+}
+
+std::optional<QFont> fontWithName(const QString& name, double pointSize) {
+    if (!(pointSize > 0.0)) return std::nullopt;
+    const qsizetype mark = name.lastIndexOf(kStyleMark);
+    const QString family = mark < 0 ? name : name.left(mark);
+    const QString style = mark < 0 ? QString() : name.mid(mark + kStyleMark.size());
+    if (family.isEmpty() || !QFontDatabase::families().contains(family)) return std::nullopt;
+    if (!style.isEmpty() && !QFontDatabase::styles(family).contains(style)) return std::nullopt;
+    QFont font(family);
+    if (!style.isEmpty()) font.setStyleName(style);
+    font.setPointSizeF(pointSize);
+    return font;
+}
+
+}  // namespace ratelark

@@ -1,0 +1,121 @@
+#include "platform/SettingsStore.h"
+
+#include "app/TextNumbers.h"
+#include "platform/Log.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace ratelark {
+
+namespace {
+
+bool isNumber(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong:
+    case QMetaType::Double: case QMetaType::Float: case QMetaType::Bool:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A stored text's truth, as the desktop's settings stores read it: after
+// white space, a sign and leading zeros, Y, y, T, t or a digit 1-9 is true.
+bool textIsTrue(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i).isSpace()) ++i;
+    if (i < text.size() && (text.at(i) == u'+' || text.at(i) == u'-')) ++i;
+    while (i < text.size() && text.at(i) == u'0') ++i;
+    if (i == text.size()) return false;
+    const QChar c = text.at(i);
+    return c == u'Y' || c == u'y' || c == u'T' || c == u't' || (c >= u'1' && c <= u'9');
+}
+
+// QSettings accepts almost any text as INI. Text that is not UTF-8 or holds
+// NUL bytes is not something this program wrote, and reading it as settings
+// would quietly turn it into garbage values.
+bool looksUnreadable(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = file.readAll();
+    if (bytes.contains('\0')) return true;
+    QString decoded = QString::fromUtf8(bytes);
+    return decoded.contains(QChar::ReplacementCharacter);
+}
+
+}  // namespace
+
+qint64 integerValue(const QVariant& value) {
+    if (!value.isValid()) return 0;
+    if (isNumber(value)) {
+        if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float)
+            return static_cast<qint64>(value.toDouble());
+        return value.toLongLong();
+    }
+    if (value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QByteArray)
+        return integerValue(QByteArrayView(value.toString().toUtf8()));
+    return 0;
+}
+
+bool boolValue(const QVariant& value) {
+    if (!value.isValid()) return false;
+    if (isNumber(value)) return value.toDouble() != 0.0;
+    if (value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QByteArray)
+        return textIsTrue(value.toString());
+    return false;
+}
+
+QString SettingsStore::defaultPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+           + QStringLiteral("/ratelark/ratelark.conf");
+}
+
+SettingsStore::SettingsStore(const QString& path) : path_(path) {
+    if (QFileInfo::exists(path_) && looksUnreadable(path_)) setAside();
+    settings_ = std::make_unique<QSettings>(path_, QSettings::IniFormat);
+    if (settings_->status() == QSettings::FormatError) {
+        settings_.reset();
+        setAside();
+        settings_ = std::make_unique<QSettings>(path_, QSettings::IniFormat);
+    }
+}
+
+// The user's file is never silently destroyed: it is kept beside the new one.
+void SettingsStore::setAside() {
+    const QString bad = path_ + QStringLiteral(".bad");
+    QFile::remove(bad);
+    if (QFile::rename(path_, bad))
+        nsLog(QStringLiteral("Settings file %1 could not be read; kept it as %2 and started with defaults")
+                  .arg(path_, bad));
+    else
+        nsLog(QStringLiteral("Settings file %1 could not be read nor moved aside; using defaults").arg(path_));
+}
+
+void SettingsStore::registerDefaults(const QVariantMap& defaults) {
+    for (auto it = defaults.begin(); it != defaults.end(); ++it) registered_.insert(it.key(), it.value());
+}
+
+QVariant SettingsStore::valueForKey(const QString& key) const {
+    const QVariant stored = settings_->value(key);
+    return stored.isValid() ? stored : registered_.value(key);
+}
+
+qint64 SettingsStore::integerForKey(const QString& key) const { return integerValue(valueForKey(key)); }
+
+bool SettingsStore::boolForKey(const QString& key) const { return boolValue(valueForKey(key)); }
+
+void SettingsStore::setInteger(qint64 value, const QString& key) { settings_->setValue(key, value); }
+
+void SettingsStore::setObject(const QVariant& value, const QString& key) { settings_->setValue(key, value); }
+
+void SettingsStore::synchronize() {
+    QDir().mkpath(QFileInfo(path_).absolutePath());
+    settings_->sync();
+    if (settings_->status() == QSettings::AccessError)
+        nsLog(QStringLiteral("Settings could not be written to %1").arg(path_));
+}
+
+}  // namespace ratelark

@@ -1,0 +1,30 @@
+#include "platform/StandardStreams.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace ratelark {
+
+QString redirectStandardStreams(const QString& path, bool includeStandardOutput) {
+    const QString directory = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(directory)) return QStringLiteral("cannot create %1").arg(directory);
+    const QByteArray encoded = QFile::encodeName(path);
+    const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return QString::fromLocal8Bit(std::strerror(errno));
+    std::fflush(stderr);
+    std::fflush(stdout);
+    // O_APPEND: writers that share the file (children too) never overwrite each other.
+    ::dup2(fd, STDERR_FILENO);
+    if (includeStandardOutput) ::dup2(fd, STDOUT_FILENO);
+    ::close(fd);
+    return {};
+}
+
+}  // namespace ratelark

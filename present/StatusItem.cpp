@@ -1,0 +1,7 @@
+#include "app/AppController.h"
+
+namespace ratelark {
+
+void AppController::updateStatusItem(const AttributedText*) {}
+
+}  // namespace ratelark

@@ -1,0 +1,7 @@
+#include "app/AppController.h"
+
+namespace ratelark {
+
+void AppController::composeStatusTitle(QString, QString) {}
+
+}  // namespace ratelark
