@@ -135,6 +135,11 @@ private:
     // --- presentation internals (present/) -------------------------------------
 
     // --- command internals (commands/) -----------------------------------------
+    // A choice list's command: stores the sender's tag under key and marks
+    // the sender alone in menu.
+    void chooseFromList(QObject* sender, const QString& key, QMenu* menu);
+    // Sets the open-at-login item's mark from the login item's registration.
+    void markOpenAtLoginItem(QObject* item);
 };
 
 }  // namespace ratelark

@@ -26,6 +26,8 @@ InterfaceConnections AppController::interfaceConnections() {
         {QStringLiteral("showTypeMenu"), outlet<QMenu>(this, &AppController::setShowTypeMenu)},
         {QStringLiteral("itemDataReceived"), outlet<QAction>(this, &AppController::setItemDataReceived)},
         {QStringLiteral("itemDataSent"), outlet<QAction>(this, &AppController::setItemDataSent)},
+        // Not a field: the item's mark starts out as the login item's registration.
+        {QStringLiteral("itemOpenAtLogin"), [this](QObject* item) { markOpenAtLoginItem(item); }},
     };
     using Action = void (AppController::*)(QObject*);
     const std::pair<const char*, Action> actions[] = {

@@ -1,6 +1,8 @@
 #include "platform/PlatformServices.h"
 
+#include "platform/linux/DesktopWorkspace.h"
 #include "platform/linux/UnameSystemVersion.h"
+#include "platform/linux/XdgAutostart.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -14,6 +16,13 @@ class QtEventLoop : public EventLoop {
 public:
     void stop() override { QCoreApplication::exit(0); }
 };
+
+// The program a login starts: the installed one, else this one (a build
+// that was never installed).
+QString autostartProgram() {
+    const QString installed = QStringLiteral(RATELARK_INSTALL_BIN "/ratelark");
+    return QFileInfo(installed).isExecutable() ? installed : QCoreApplication::applicationFilePath();
+}
 
 }  // namespace
 
@@ -35,6 +44,8 @@ PlatformServices makeLinuxPlatform() {
     services.settings = std::make_unique<SettingsStore>(SettingsStore::defaultPath());
     services.systemVersion = std::make_unique<UnameSystemVersion>();
     services.eventLoop = std::make_unique<QtEventLoop>();
+    services.workspace = std::make_unique<DesktopWorkspace>();
+    services.loginItems = std::make_unique<XdgAutostart>(shippedDesktopEntry(), autostartProgram());
     services.paths.consoleLog = defaultConsoleLogPath();
     services.paths.samplerTool = defaultSamplerTool();
     return services;
