@@ -27,6 +27,7 @@ struct AttributedText {
     QString text;
     std::optional<QFont> font;
     std::vector<ColorRun> runs;
+    QString toolTip;  // the tool-tip attribute over the whole text
 
     qsizetype length() const { return text.size(); }
     void addColor(NamedColor color, qsizetype start, qsizetype length) { runs.push_back({start, length, color}); }

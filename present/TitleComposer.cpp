@@ -1,0 +1,98 @@
+#include "present/TitleComposer.h"
+
+#include <algorithm>
+
+namespace ratelark {
+
+namespace {
+
+constexpr qsizetype kUnitLength = 3;  // " KB": space, unit letter, B or b
+const QString kDownArrow = QStringLiteral("\u2193");
+const QString kUpArrow = QStringLiteral("\u2191");
+const QString kLineFill = QStringLiteral("   ");
+
+struct Palette {
+    NamedColor upload;
+    NamedColor download;
+    NamedColor separator;
+};
+
+Palette paletteFor(bool dark) {
+    if (dark) return {NamedColor::Yellow, NamedColor::Green, NamedColor::White};
+    return {NamedColor::Red, NamedColor::Blue, NamedColor::Black};
+}
+
+void padWithZeros(QString& text, qint64 width) {
+    if (text.size() < width) text.prepend(QString(width - text.size(), QLatin1Char('0')));
+}
+
+// Removes the unit the size formatting appended. A text too short to carry
+// one did not come from it and is left whole.
+void removeUnit(QString& text) {
+    if (text.size() >= kUnitLength) text.chop(kUnitLength);
+}
+
+void addColors(AttributedText& title, const QString& download, const QString& upload, const TitleSwitches& switches,
+               const Palette& palette) {
+    if (switches.onlyShowDownload) {
+        // The single-part title takes the upload colour on two-line layouts.
+        title.addColor(switches.upAndDown ? palette.upload : palette.download, 0, download.size());
+        return;
+    }
+    const bool uploadFirst = switches.upAndDown;
+    const qsizetype first = uploadFirst ? upload.size() : download.size();
+    const qsizetype second = uploadFirst ? download.size() : upload.size();
+    title.addColor(uploadFirst ? palette.upload : palette.download, 0, first);
+    title.addColor(palette.separator, first, 1);
+    title.addColor(uploadFirst ? palette.download : palette.upload, first + 1, second);
+}
+
+}  // namespace
+
+ComposedTitle composeTitle(QString download, QString upload, qint64 maxFixedWidth, const TitleSwitches& switches,
+                           const QFont& font, bool dark) {
+    ComposedTitle result;
+    // Measured before any change, so the unit counts; it never shrinks.
+    result.maxFixedWidth = std::max({maxFixedWidth, qint64(download.size()), qint64(upload.size())});
+
+    if (switches.useFixedWith) {
+        padWithZeros(download, result.maxFixedWidth);
+        padWithZeros(upload, result.maxFixedWidth);
+    }
+    if (!switches.showKBMBGB) {
+        removeUnit(download);
+        removeUnit(upload);
+    }
+    if (switches.showArrow) {
+        download.prepend(kDownArrow);
+        upload.prepend(kUpArrow);
+    }
+    result.windowUp = upload;
+    result.windowDown = download;
+
+    if (switches.upAndDown) {
+        // Three spaces per character of difference roughly line the two rows up.
+        const qsizetype missing = download.size() - upload.size();
+        if (missing > 0) upload += kLineFill.repeated(missing);
+    }
+
+    AttributedText& title = result.title;
+    if (switches.onlyShowDownload)
+        title.text = download;
+    else if (switches.upAndDown)
+        title.text = upload + QLatin1Char('\n') + download;
+    else
+        title.text = download + QLatin1Char('|') + upload;
+    title.font = font;
+    // The speed window's two texts, as it stacks them.
+    title.toolTip = result.windowUp + QLatin1Char('\n') + result.windowDown;
+    if (switches.colorIsRedBlue) addColors(title, download, upload, switches, paletteFor(dark));
+    return result;
+}
+
+bool isDarkInterfaceStyle(const QVariant& style) {
+    if (style.typeId() != QMetaType::QString) return false;
+    return style.toString().compare(QStringLiteral("dark"), Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace ratelark

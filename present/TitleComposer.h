@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/AttributedText.h"
+
+#include <QFont>
+#include <QString>
+#include <QVariant>
+
+namespace ratelark {
+
+// The display switches the status title is built from.
+struct TitleSwitches {
+    bool useFixedWith = false;
+    bool showKBMBGB = true;
+    bool showArrow = false;
+    bool upAndDown = false;
+    bool onlyShowDownload = false;
+    bool colorIsRedBlue = false;
+};
+
+// One display update's worth of text: the status title, the speed window's
+// two texts and the width mark to keep for the next update.
+struct ComposedTitle {
+    AttributedText title;
+    QString windowUp;
+    QString windowDown;
+    qint64 maxFixedWidth = 0;
+};
+
+// Builds the status title from the download and upload speed texts as the
+// size formatting returns them. maxFixedWidth is the widest text seen before
+// this update; dark picks the colours for a dark status area. The title's
+// tool-tip is the two window texts, upload above download.
+ComposedTitle composeTitle(QString download, QString upload, qint64 maxFixedWidth, const TitleSwitches& switches,
+                           const QFont& font, bool dark);
+
+// Whether the desktop's interface style names the dark appearance: a text
+// equal to "dark" in any mix of case. Anything else is light.
+bool isDarkInterfaceStyle(const QVariant& style);
+
+}  // namespace ratelark
