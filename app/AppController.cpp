@@ -4,6 +4,7 @@
 #include "platform/Fonts.h"
 #include "platform/Log.h"
 #include "platform/WindowEvents.h"
+#include "platform/WindowOrdering.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -22,7 +23,12 @@ AppController::AppController(PlatformServices services, QObject* parent)
     if (!standardUserDefaults().hasRegisteredDefaults()) initialize(standardUserDefaults());
 }
 
-AppController::~AppController() { setCondition(nullptr); }
+AppController::~AppController() {
+    // A totals worker uses the controller to its last step: end its pipeline
+    // and let it leave first.
+    totalsWorkers_.endAndWait();
+    setCondition(nullptr);
+}
 
 void AppController::initialize(SettingsStore& store) {
     QVariantMap defaults;
@@ -44,7 +50,8 @@ void AppController::awakeFromNib() {
     if (panel())
         new WindowDelegate(
             panel(), [this](QWidget* resized) { windowDidResize(resized); },
-            [this](QWidget* closing) { windowWillClose(closing); });
+            [this](QWidget* closing) { windowWillClose(closing); },
+            [this](QWidget* sheetParent) { windowDidEndSheet(sheetParent); });
     redirectConsoleLogToDocumentFolder();
     setRResetDataSent(0.0);
     setRResetDataReceived(0.0);
@@ -56,6 +63,9 @@ void AppController::awakeFromNib() {
     setVersionMinor(version.minor);
     setVersionBugFix(version.bugFix);
     nsLog(QStringLiteral("%1.%2.%3").arg(versionMajor()).arg(versionMinor()).arg(versionBugFix()));
+    // A settings file set aside while opening the store is told here, where
+    // the log can keep it.
+    if (const QString notice = standardUserDefaults().takeOpeningNotice(); !notice.isEmpty()) nsLog(notice);
 
     startStopTask();
     updateStatusItem(nullptr);
@@ -80,10 +90,9 @@ void AppController::awakeFromNib() {
     connect(restartTimer, &QTimer::timeout, this, &AppController::onTimerStartStopTask);
     restartTimer->start();
 
-    if (standardUserDefaults().boolForKey(keys::showWindow) && panel()) {
-        panel()->show();
-        panel()->raise();
-    }
+    if (standardUserDefaults().boolForKey(keys::showWindow) && panel()) orderFront(panel());
+    // The show-window marks start out as the stored wish.
+    followPreferences();
     becomeFontManagerTarget();
 }
 

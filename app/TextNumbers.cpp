@@ -1,5 +1,6 @@
 #include "app/TextNumbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
@@ -40,16 +41,12 @@ double doubleValue(QByteArrayView text) {
     double value = 0.0;
     const auto result = std::from_chars(start, p, value);
     if (result.ec == std::errc::result_out_of_range) {
-        const bool negative = *start == '-';
-        // Too small rounds to zero; too large is infinite, as strtod gives it.
-        const bool tiny = [&] {
-            for (const char* c = start; c != p && *c != 'e' && *c != 'E'; ++c)
-                if (*c >= '1' && *c <= '9') return false;
-            return true;
-        }();
-        if (tiny) return 0.0;
+        // Beyond a double's range: a negative exponent underflows to zero,
+        // anything else overflows to infinity, as strtod gives them.
+        const char* exponent = std::find_if(start, p, [](char c) { return c == 'e' || c == 'E'; });
+        if (exponent != p && exponent[1] == '-') return 0.0;
         const double big = std::numeric_limits<double>::infinity();
-        return negative ? -big : big;
+        return *start == '-' ? -big : big;
     }
     return value;
 }

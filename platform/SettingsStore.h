@@ -20,8 +20,12 @@ public:
     static QString defaultPath();
 
     // Opens the store at path. A file that cannot be parsed is moved aside to
-    // <path>.bad with one log line, and the store starts empty.
+    // <path>.bad, and the store starts empty.
     explicit SettingsStore(const QString& path);
+
+    // What went wrong while opening, for one log line once the log is open;
+    // empty when nothing did. Taking it clears it.
+    QString takeOpeningNotice();
 
     QString path() const { return path_; }
 
@@ -42,6 +46,7 @@ private:
     QString path_;
     std::unique_ptr<QSettings> settings_;
     QVariantMap registered_;
+    QString openingNotice_;
 };
 
 // The read conversions, on their own for tests.

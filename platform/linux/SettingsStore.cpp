@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <utility>
+
 namespace ratelark {
 
 namespace {
@@ -87,12 +89,13 @@ SettingsStore::SettingsStore(const QString& path) : path_(path) {
 void SettingsStore::setAside() {
     const QString bad = path_ + QStringLiteral(".bad");
     QFile::remove(bad);
-    if (QFile::rename(path_, bad))
-        nsLog(QStringLiteral("Settings file %1 could not be read; kept it as %2 and started with defaults")
-                  .arg(path_, bad));
-    else
-        nsLog(QStringLiteral("Settings file %1 could not be read nor moved aside; using defaults").arg(path_));
+    openingNotice_ = QFile::rename(path_, bad)
+                         ? QStringLiteral("Settings file %1 could not be read; kept it as %2 and started with defaults")
+                               .arg(path_, bad)
+                         : QStringLiteral("Settings file %1 could not be read nor moved aside; using defaults").arg(path_);
 }
+
+QString SettingsStore::takeOpeningNotice() { return std::exchange(openingNotice_, QString()); }
 
 void SettingsStore::registerDefaults(const QVariantMap& defaults) {
     for (auto it = defaults.begin(); it != defaults.end(); ++it) registered_.insert(it.key(), it.value());

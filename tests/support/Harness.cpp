@@ -15,10 +15,10 @@ Harness::Harness() : Harness(Options{}) {}
 Harness::Harness(const Options& options) {
     savedStderr_ = ::dup(STDERR_FILENO);
     QDir().mkpath(QFileInfo(settingsPath()).absolutePath());
-    if (!options.settingsText.isNull()) {
+    if (!options.settingsFile.isNull()) {
         QFile file(settingsPath());
         file.open(QIODevice::WriteOnly);
-        file.write(options.settingsText.toUtf8());
+        file.write(options.settingsFile);
     }
     PlatformServices services;
     services.settings = std::make_unique<SettingsStore>(settingsPath());

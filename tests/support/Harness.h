@@ -19,7 +19,7 @@ public:
     struct Options {
         QString samplerTool;              // empty: a sampler that prints nothing and waits
         bool loadInterface = true;        // the shipped description
-        QString settingsText;             // written to the settings file before the store opens
+        QByteArray settingsFile;          // written to the settings file before the store opens
     };
 
     Harness();
