@@ -2,6 +2,7 @@
 
 #include "app/Accessors.h"
 #include "platform/AttributedText.h"
+#include "platform/FontPanel.h"
 #include "platform/InterfaceLoader.h"
 #include "platform/PlatformServices.h"
 
@@ -105,6 +106,9 @@ public:
     void windowWillClose(QWidget* window);
     void clickFont(QObject* sender);
     void changeFont(QObject* fontManager);
+    // A check box of the settings window: stores its state under the display
+    // setting its "key" names.
+    void clickPreferenceCheckBox(QObject* sender);
 
     // --- commands/: menu commands, console log --------------------------------
     void clickRefreshInterval(QObject* sender);
@@ -133,6 +137,13 @@ private:
     // --- totals internals (measure/) ------------------------------------------
 
     // --- presentation internals (present/) -------------------------------------
+    // Shows (front) or hides the speed window and stores that wish.
+    void orderSpeedWindow(bool front);
+    // Stores that the speed window is not to be shown when window is it.
+    void forgetSpeedWindow(QWidget* window);
+    // Sets the mark of every control bound to a preference to its stored value.
+    void followPreferences();
+    std::unique_ptr<FontPanel> fontPanel_;
 
     // --- command internals (commands/) -----------------------------------------
     // A choice list's command: stores the sender's tag under key and marks

@@ -42,6 +42,7 @@ InterfaceConnections AppController::interfaceConnections() {
         {"clickButtonShowWindow", &AppController::clickButtonShowWindow},
         {"clickWindow", &AppController::clickWindow},
         {"clickFont", &AppController::clickFont},
+        {"clickPreferenceCheckBox", &AppController::clickPreferenceCheckBox},
         {"avoidConsoleFlush", &AppController::avoidConsoleFlush},
         {"resetDataState", &AppController::resetDataState},
     };

@@ -1,16 +1,19 @@
 #include "platform/InterfaceLoader.h"
 
+#include "platform/MenuChoiceBox.h"
 #include "present/TextField.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QHBoxLayout>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -48,6 +51,7 @@ public:
                 action->setMenu(buildMenu(item.value(QStringLiteral("submenu")).toObject(), menu.get()).release());
             }
             setTag(action, item);
+            setKey(action, item);
             name(action, item);
             if (item.value(QStringLiteral("checkable")).toBool()) {
                 action->setCheckable(true);
@@ -74,9 +78,26 @@ public:
         window->resize(spec.value(QStringLiteral("width")).toInt(200), spec.value(QStringLiteral("height")).toInt(100));
         name(window.get(), spec);
         auto* layout = new QVBoxLayout(window.get());
+        // The speed window's fields take all of its small area; other
+        // windows keep their controls together at the top.
+        if (panel) {
+            layout->setContentsMargins(kPanelMargin, kPanelMargin, kPanelMargin, kPanelMargin);
+            layout->setSpacing(0);
+        }
         for (const QJsonValue& value : spec.value(QStringLiteral("controls")).toArray())
             if (QWidget* control = buildControl(value.toObject(), window.get())) layout->addWidget(control);
+        if (!panel) layout->addStretch();
         return window;
+    }
+
+    // Connects each choice list to the menu it mirrors, once the menus exist.
+    void bindChoices() {
+        for (const auto& [box, menuName] : choices_) {
+            auto* menu = qobject_cast<QMenu*>(result_.named.value(menuName));
+            if (!menu) result_.errors << QStringLiteral("choice names no menu \"%1\"").arg(menuName);
+            else if (box) box->setMenu(menu);
+        }
+        choices_.clear();
     }
 
 private:
@@ -88,6 +109,17 @@ private:
             control = new TextField(parent);
         } else if (type == QStringLiteral("label")) {
             control = new QLabel(title, parent);
+        } else if (type == QStringLiteral("choice")) {
+            auto* row = new QWidget(parent);
+            auto* rowLayout = new QHBoxLayout(row);
+            rowLayout->setContentsMargins(0, 0, 0, 0);
+            rowLayout->addWidget(new QLabel(title, row));
+            auto* box = new MenuChoiceBox(row);
+            rowLayout->addWidget(box, 1);
+            choices_.emplace_back(box, spec.value(QStringLiteral("menu")).toString());
+            // The list is the named object; the row only lays it out.
+            name(box, spec);
+            return row;
         } else if (type == QStringLiteral("checkbox") || type == QStringLiteral("button")) {
             QAbstractButton* button = type == QStringLiteral("checkbox")
                                           ? static_cast<QAbstractButton*>(new QCheckBox(title, parent))
@@ -99,7 +131,7 @@ private:
             return nullptr;
         }
         setTag(control, spec);
-        if (spec.contains(QStringLiteral("key"))) control->setProperty("key", spec.value(QStringLiteral("key")).toString());
+        setKey(control, spec);
         name(control, spec);
         return control;
     }
@@ -120,6 +152,11 @@ private:
         object->setProperty("tag", static_cast<qlonglong>(spec.value(QStringLiteral("tag")).toInteger(0)));
     }
 
+    // The preference a control shows: its mark follows the value stored under key.
+    static void setKey(QObject* object, const QJsonObject& spec) {
+        if (spec.contains(QStringLiteral("key"))) object->setProperty("key", spec.value(QStringLiteral("key")).toString());
+    }
+
     void name(QObject* object, const QJsonObject& spec) {
         for (const QString& key : {QStringLiteral("outlet"), QStringLiteral("name")}) {
             const QString objectName = spec.value(key).toString();
@@ -135,8 +172,11 @@ private:
         }
     }
 
+    static constexpr int kPanelMargin = 2;
+
     const InterfaceConnections& connections_;
     LoadedInterface& result_;
+    std::vector<std::pair<QPointer<MenuChoiceBox>, QString>> choices_;  // list, name of its menu
 };
 
 }  // namespace
@@ -155,6 +195,7 @@ LoadedInterface loadInterface(const QByteArray& json, const InterfaceConnections
         result.windows.push_back(builder.buildWindow(window.toObject()));
     for (const QJsonValue& menu : document.object().value(QStringLiteral("menus")).toArray())
         result.menus.push_back(builder.buildMenu(menu.toObject(), nullptr));
+    builder.bindChoices();
     return result;
 }
 

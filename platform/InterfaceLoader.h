@@ -39,7 +39,8 @@ struct LoadedInterface {
 // Builds menus and windows from the JSON description and connects them.
 // The tag of an item is its "tag" property; a checkable menu item keeps the
 // mark it had before the click, so that its action reads the state before
-// the click and owns the mark.
+// the click and owns the mark. A control's or item's "key" names the
+// preference its mark shows; a "choice" control mirrors the menu it names.
 LoadedInterface loadInterface(const QByteArray& json, const InterfaceConnections& connections);
 
 // The description shipped with the program.

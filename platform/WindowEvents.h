@@ -21,11 +21,12 @@ private:
     std::function<void(QWidget*)> willClose_;
 };
 
-// Makes a handler the delegate of one window: it hears its resizes and its closing.
+// Makes a handler the delegate of one window: it hears its resizes, its
+// closing and the end of its sheets (window-modal dialogs over it).
 class WindowDelegate : public QObject {
 public:
     WindowDelegate(QWidget* window, std::function<void(QWidget*)> didResize,
-                   std::function<void(QWidget*)> willClose);
+                   std::function<void(QWidget*)> willClose, std::function<void(QWidget*)> didEndSheet);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -33,6 +34,8 @@ protected:
 private:
     std::function<void(QWidget*)> didResize_;
     std::function<void(QWidget*)> willClose_;
+    std::function<void(QWidget*)> didEndSheet_;
+    bool sheetOpen_ = false;  // the window is blocked by a sheet of its own
 };
 
 }  // namespace ratelark

@@ -1,16 +1,23 @@
 #include "present/TextField.h"
 
+#include "present/VerticallyCenteredTextFieldCell.h"
+
+#include <QEvent>
 #include <QPainter>
 
 namespace ratelark {
 
-TextField::TextField(QWidget* parent) : QWidget(parent) {
+TextField::TextField(QWidget* parent)
+    : QWidget(parent), cell_(std::make_unique<VerticallyCenteredTextFieldCell>()) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    cell_->setFont(font());
 }
 
+TextField::~TextField() = default;
+
 void TextField::setStringValue(const QString& text) {
-    if (text == text_) return;
-    text_ = text;
+    if (text == cell_->stringValue()) return;
+    cell_->setStringValue(text);
     update();
 }
 
@@ -19,9 +26,17 @@ QSize TextField::sizeHint() const {
     return {metrics.horizontalAdvance(QStringLiteral("↓0000.0 KB")) + 8, metrics.height() + 4};
 }
 
+void TextField::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        cell_->setFont(font());
+        update();
+    }
+    QWidget::changeEvent(event);
+}
+
 void TextField::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, text_);
+    cell_->drawInteriorWithFrame(QRectF(rect()), painter);
 }
 
 }  // namespace ratelark
