@@ -4,10 +4,14 @@
 #include "app/AppDelegate.h"
 #include "app/CommandLine.h"
 #include "platform/Log.h"
+#include "platform/ProcessExit.h"
+#include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
 
 #include <cstdio>
+#include <optional>
 
 namespace ratelark {
 
@@ -16,6 +20,11 @@ namespace {
 void print(std::FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
+}
+
+QString alreadyRunningText(qint64 process) {
+    const QString which = process > 0 ? QStringLiteral(" (process %1)").arg(process) : QString();
+    return QStringLiteral("ratelark: RateLark already runs%1; its item is in the status area.\n").arg(which);
 }
 
 }  // namespace
@@ -43,6 +52,16 @@ int runApplication(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("ratelark"));
     installQtMessageHandler();
 
+    // One tray item per session; bars may run as many status lines as they like.
+    std::optional<SingleInstance> instance;
+    if (commandLine.statusLine == StatusLineFormat::None) {
+        instance.emplace();
+        if (!instance->isOnlyInstance()) {
+            print(stderr, alreadyRunningText(instance->otherProcess()));
+            return 0;
+        }
+    }
+
     AppDelegate delegate;
     QApplication::setQuitOnLastWindowClosed(delegate.applicationShouldTerminateAfterLastWindowClosed());
 
@@ -53,9 +72,16 @@ int runApplication(int argc, char** argv) {
     for (const QString& error : interface.errors) nsLog(QStringLiteral("Interface description: %1").arg(error));
     delegate.setWindow(controller.window());
 
+    const TerminationSignals termination([&controller] { controller.clickQuit(nullptr); });
     controller.awakeFromNib();
     delegate.applicationDidFinishLaunching();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+
+    // Nothing is left waiting or running: settings on disk, children ended,
+    // then out without destructors that would wait for them.
+    controller.standardUserDefaults().synchronize();
+    if (instance) instance->release();
+    exitImmediately(status);
 }
 
 }  // namespace ratelark
