@@ -15,6 +15,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -88,6 +89,8 @@ public:
     void outputDataReady(const QByteArray& chunk);
     void errorDataReady(const QByteArray& chunk);
     void taskTerminated();
+    // Kills the running sampler at once and cuts its connections; for the quit path.
+    void endSampler();
     void getMBS(const QByteArray& chunk);
     void menuWillOpen(QMenu* menu);
     void menuDidClose(QMenu* menu);
@@ -133,6 +136,15 @@ private:
     PlatformServices services_;
 
     // --- sampler internals (measure/) -----------------------------------------
+    // A sampler runs while task and pipeOutput are both set.
+    bool samplerRunning() const { return task() && pipeOutput(); }
+    void startSampler();
+    void stopSampler();
+    // Clears task, pipeOutput and pipeError, in that order.
+    void clearSampler();
+    void cutSamplerConnections();
+    // The current sampler's output, error and termination connections.
+    std::array<QMetaObject::Connection, 3> samplerConnections_;
 
     // --- totals internals (measure/) ------------------------------------------
 

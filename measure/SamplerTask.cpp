@@ -1,15 +1,80 @@
 #include "app/AppController.h"
 
+#include "platform/Log.h"
+#include "platform/Task.h"
+
 namespace ratelark {
 
-void AppController::startStopTask() {}
+void AppController::startStopTask() {
+    if (samplerRunning())
+        stopSampler();
+    else
+        startSampler();
+}
 
-void AppController::onTimerStartStopTask() {}
+void AppController::onTimerStartStopTask() {
+    // A sampler that ended on its own, or never launched, is replaced too:
+    // the speeds must not stop for good.
+    if (samplerRunning()) stopSampler();
+    startSampler();
+}
 
-void AppController::outputDataReady(const QByteArray&) {}
+void AppController::startSampler() {
+    setTask(std::make_shared<Task>(this));
+    task()->setLaunchPath(services().paths.samplerTool);
+    task()->setArguments({QStringLiteral("1")});
+    setPipeOutput(std::make_shared<Pipe>());
+    setPipeError(std::make_shared<Pipe>());
+    task()->setStandardOutput(pipeOutput());
+    task()->setStandardError(pipeError());
 
-void AppController::errorDataReady(const QByteArray&) {}
+    // Nothing of an earlier child may reach the controller once this one starts.
+    cutSamplerConnections();
+    samplerConnections_ = {
+        connect(pipeOutput().get(), &Pipe::readCompleted, this, &AppController::outputDataReady),
+        connect(pipeError().get(), &Pipe::readCompleted, this, &AppController::errorDataReady),
+        connect(task().get(), &Task::terminated, this, &AppController::taskTerminated),
+    };
 
-void AppController::taskTerminated() {}
+    const QString failure = task()->launch();
+    if (failure.isEmpty()) return;
+    nsLog(QStringLiteral("Couldn't launch the sampler %1: %2").arg(services().paths.samplerTool, failure));
+    cutSamplerConnections();
+    clearSampler();
+}
+
+void AppController::stopSampler() {
+    task()->interrupt();
+    clearSampler();
+}
+
+void AppController::endSampler() {
+    cutSamplerConnections();
+    if (task()) task()->kill();
+    clearSampler();
+}
+
+void AppController::clearSampler() {
+    setTask(nullptr);
+    setPipeOutput(nullptr);
+    setPipeError(nullptr);
+}
+
+void AppController::cutSamplerConnections() {
+    for (QMetaObject::Connection& connection : samplerConnections_) disconnect(connection);
+}
+
+void AppController::outputDataReady(const QByteArray& chunk) {
+    // The pipe keeps reading on its own; nothing needs re-arming here.
+    if (!chunk.isEmpty()) getMBS(chunk);
+}
+
+void AppController::errorDataReady(const QByteArray& chunk) {
+    // Bytes that are not UTF-8 show as replacement characters rather than
+    // losing the whole message.
+    if (!chunk.isEmpty()) nsLog(QString::fromUtf8(chunk));
+}
+
+void AppController::taskTerminated() { clearSampler(); }
 
 }  // namespace ratelark
