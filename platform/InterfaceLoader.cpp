@@ -7,7 +7,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
-#include <QHBoxLayout>
+#include <QFont>
+#include <QFormLayout>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -32,11 +33,12 @@ public:
         name(menu.get(), spec);
         if (spec.value(QStringLiteral("delegate")).toString() == QStringLiteral("controller")) {
             QMenu* raw = menu.get();
-            QObject::connect(raw, &QMenu::aboutToShow, raw, [this, raw] {
-                if (connections_.menuWillOpen) connections_.menuWillOpen(raw);
+            // Copies: the menu outlives this builder and the connections it was given.
+            QObject::connect(raw, &QMenu::aboutToShow, raw, [willOpen = connections_.menuWillOpen, raw] {
+                if (willOpen) willOpen(raw);
             });
-            QObject::connect(raw, &QMenu::aboutToHide, raw, [this, raw] {
-                if (connections_.menuDidClose) connections_.menuDidClose(raw);
+            QObject::connect(raw, &QMenu::aboutToHide, raw, [didClose = connections_.menuDidClose, raw] {
+                if (didClose) didClose(raw);
             });
         }
         for (const QJsonValue& value : spec.value(QStringLiteral("items")).toArray()) {
@@ -77,16 +79,29 @@ public:
         window->setWindowTitle(spec.value(QStringLiteral("title")).toString());
         window->resize(spec.value(QStringLiteral("width")).toInt(200), spec.value(QStringLiteral("height")).toInt(100));
         name(window.get(), spec);
-        auto* layout = new QVBoxLayout(window.get());
-        // The speed window's fields take all of its small area; other
-        // windows keep their controls together at the top.
+        const QJsonArray controls = spec.value(QStringLiteral("controls")).toArray();
         if (panel) {
+            // The speed window's fields share all of its small area.
+            auto* layout = new QVBoxLayout(window.get());
             layout->setContentsMargins(kPanelMargin, kPanelMargin, kPanelMargin, kPanelMargin);
             layout->setSpacing(0);
+            for (const QJsonValue& value : controls)
+                if (QWidget* control = buildControl(value.toObject(), window.get())) layout->addWidget(control);
+        } else {
+            // Other windows stack their controls, a control's "label" in a
+            // column of its own so that labelled controls line up.
+            auto* layout = new QFormLayout(window.get());
+            for (const QJsonValue& value : controls) {
+                const QJsonObject control = value.toObject();
+                QWidget* widget = buildControl(control, window.get());
+                if (!widget) continue;
+                const QString label = control.value(QStringLiteral("label")).toString();
+                if (label.isEmpty())
+                    layout->addRow(widget);
+                else
+                    layout->addRow(label, widget);
+            }
         }
-        for (const QJsonValue& value : spec.value(QStringLiteral("controls")).toArray())
-            if (QWidget* control = buildControl(value.toObject(), window.get())) layout->addWidget(control);
-        if (!panel) layout->addStretch();
         return window;
     }
 
@@ -110,20 +125,15 @@ private:
         } else if (type == QStringLiteral("label")) {
             control = new QLabel(title, parent);
         } else if (type == QStringLiteral("choice")) {
-            auto* row = new QWidget(parent);
-            auto* rowLayout = new QHBoxLayout(row);
-            rowLayout->setContentsMargins(0, 0, 0, 0);
-            rowLayout->addWidget(new QLabel(title, row));
-            auto* box = new MenuChoiceBox(row);
-            rowLayout->addWidget(box, 1);
+            auto* box = new MenuChoiceBox(parent);
             choices_.emplace_back(box, spec.value(QStringLiteral("menu")).toString());
-            // The list is the named object; the row only lays it out.
-            name(box, spec);
-            return row;
+            control = box;
         } else if (type == QStringLiteral("checkbox") || type == QStringLiteral("button")) {
             QAbstractButton* button = type == QStringLiteral("checkbox")
                                           ? static_cast<QAbstractButton*>(new QCheckBox(title, parent))
                                           : new QPushButton(title, parent);
+            // A push button keeps its own size rather than filling the row.
+            if (type == QStringLiteral("button")) button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
             connectAction(button, spec, &QAbstractButton::clicked);
             control = button;
         } else {
@@ -132,6 +142,11 @@ private:
         }
         setTag(control, spec);
         setKey(control, spec);
+        if (spec.contains(QStringLiteral("fontSize"))) {
+            QFont font = control->font();
+            font.setPointSizeF(spec.value(QStringLiteral("fontSize")).toDouble(font.pointSizeF()));
+            control->setFont(font);
+        }
         name(control, spec);
         return control;
     }
