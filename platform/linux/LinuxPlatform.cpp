@@ -1,5 +1,6 @@
 #include "platform/PlatformServices.h"
 
+#include "platform/linux/DesktopAppearance.h"
 #include "platform/linux/DesktopWorkspace.h"
 #include "platform/linux/UnameSystemVersion.h"
 #include "platform/linux/XdgAutostart.h"
@@ -44,6 +45,7 @@ PlatformServices makeLinuxPlatform() {
     services.settings = std::make_unique<SettingsStore>(SettingsStore::defaultPath());
     services.systemVersion = std::make_unique<UnameSystemVersion>();
     services.eventLoop = std::make_unique<QtEventLoop>();
+    services.appearance = std::make_unique<DesktopAppearance>(sessionAppearanceSources());
     services.workspace = std::make_unique<DesktopWorkspace>();
     services.loginItems = std::make_unique<XdgAutostart>(shippedDesktopEntry(), autostartProgram());
     services.paths.consoleLog = defaultConsoleLogPath();

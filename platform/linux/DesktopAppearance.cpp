@@ -1,0 +1,132 @@
+#include "platform/linux/DesktopAppearance.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QStandardPaths>
+
+namespace ratelark {
+
+namespace {
+
+const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kPortalInterface = QStringLiteral("org.freedesktop.portal.Settings");
+constexpr int kPortalTimeoutMs = 2000;
+
+// The portal's Read answers a variant inside a variant.
+QVariant unwrapped(QVariant value) {
+    while (value.userType() == qMetaTypeId<QDBusVariant>())
+        value = value.value<QDBusVariant>().variant();
+    return value;
+}
+
+bool isTrue(QByteArrayView value) {
+    return value == "1" || value.compare("true", Qt::CaseInsensitive) == 0;
+}
+
+// A window background darker than mid-grey: what a dark Qt or GTK theme gives.
+bool paletteIsDark() {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return false;
+    return QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
+}
+
+}  // namespace
+
+DesktopAppearance::DesktopAppearance(AppearanceSources sources) : sources_(std::move(sources)) {}
+
+DesktopAppearance::~DesktopAppearance() = default;
+
+QVariant DesktopAppearance::interfaceStyle() {
+    const QString forced = sources_.override.trimmed().toLower();
+    std::optional<bool> dark;
+    if (forced == QStringLiteral("dark") || forced == QStringLiteral("light")) dark = forced == QStringLiteral("dark");
+    if (!dark) dark = portalPrefersDark();
+    if (!dark) dark = gtkPrefersDark();
+    if (!dark) dark = paletteIsDark();
+    return *dark ? QVariant(QStringLiteral("Dark")) : QVariant();
+}
+
+std::optional<bool> DesktopAppearance::portalPrefersDark() {
+    if (!sources_.bus || !sources_.bus->isConnected()) return std::nullopt;
+    const bool answerOld = !portalAsked_.isValid() || portalAsked_.hasExpired(sources_.portalAnswerLifeMs);
+    if (!pendingPortal_ && answerOld) askPortal();
+    return portalAnswer_;
+}
+
+void DesktopAppearance::askPortal() {
+    portalAsked_.start();
+    QDBusMessage read = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kPortalInterface,
+                                                       QStringLiteral("Read"));
+    read << QStringLiteral("org.freedesktop.appearance") << QStringLiteral("color-scheme");
+    pendingPortal_ = std::make_unique<QDBusPendingCallWatcher>(sources_.bus->asyncCall(read, kPortalTimeoutMs));
+    QObject::connect(pendingPortal_.get(), &QDBusPendingCallWatcher::finished, pendingPortal_.get(),
+                     [this](QDBusPendingCallWatcher* watcher) {
+                         const QDBusMessage reply = watcher->reply();
+                         // No portal, or one without the setting: the next source decides.
+                         portalAnswer_ = reply.type() == QDBusMessage::ErrorMessage
+                                             ? std::nullopt
+                                             : colorSchemePrefersDark(unwrapped(reply.arguments().value(0)));
+                         pendingPortal_.release()->deleteLater();
+                     });
+}
+
+std::optional<bool> DesktopAppearance::gtkPrefersDark() {
+    for (const QString& path : sources_.gtkSettingsFiles) {
+        const QFileInfo info(path);
+        if (!info.isReadable()) continue;
+        if (path != gtkFile_ || info.lastModified() != gtkModified_) {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly)) continue;
+            gtkFile_ = path;
+            gtkModified_ = info.lastModified();
+            gtkAnswer_ = gtkSettingsPrefersDark(file.readAll());
+        }
+        return gtkAnswer_;
+    }
+    return std::nullopt;
+}
+
+AppearanceSources sessionAppearanceSources() {
+    AppearanceSources sources;
+    sources.override = qEnvironmentVariable("RATELARK_APPEARANCE");
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()) sources.bus = bus;
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    sources.gtkSettingsFiles = {config + QStringLiteral("/gtk-4.0/settings.ini"),
+                                config + QStringLiteral("/gtk-3.0/settings.ini")};
+    return sources;
+}
+
+std::optional<bool> colorSchemePrefersDark(const QVariant& value) {
+    bool ok = false;
+    const uint scheme = value.toUInt(&ok);
+    if (!ok) return std::nullopt;
+    if (scheme == 1) return true;
+    if (scheme == 2) return false;
+    return std::nullopt;
+}
+
+std::optional<bool> gtkSettingsPrefersDark(QByteArrayView settingsIni) {
+    std::optional<bool> answer;
+    for (QByteArrayView line : settingsIni.toByteArray().split('\n')) {
+        const qsizetype equals = line.indexOf('=');
+        if (equals < 0) continue;
+        const QByteArrayView key = line.first(equals).trimmed();
+        const QByteArrayView value = line.sliced(equals + 1).trimmed();
+        if (key == "gtk-application-prefer-dark-theme") {
+            if (isTrue(value)) return true;
+            answer = false;
+        } else if (key == "gtk-theme-name") {
+            if (QString::fromUtf8(value).contains(QStringLiteral("dark"), Qt::CaseInsensitive)) return true;
+            answer = false;
+        }
+    }
+    return answer;
+}
+
+}  // namespace ratelark

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/Appearance.h"
+
+#include <QByteArrayView>
+#include <QDBusConnection>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class QDBusPendingCallWatcher;
+
+namespace ratelark {
+
+// Where the desktop's colour-scheme preference is looked for, first to last.
+struct AppearanceSources {
+    QString override;                      // "dark" or "light" decides alone; anything else is ignored
+    std::optional<QDBusConnection> bus;    // the session bus carrying the freedesktop settings portal
+    QStringList gtkSettingsFiles;          // GTK's settings.ini files, the first readable one counts
+    int portalAnswerLifeMs = 5000;         // how long an answer of the portal is used before it is asked again
+};
+
+// The desktop's appearance, asked at every display update and so kept cheap:
+// the portal is asked in the background and its answer cached for a few
+// seconds, the GTK file is read again only when it changes.
+class DesktopAppearance : public Appearance {
+public:
+    explicit DesktopAppearance(AppearanceSources sources);
+    ~DesktopAppearance() override;
+
+    QVariant interfaceStyle() override;
+
+private:
+    std::optional<bool> portalPrefersDark();
+    std::optional<bool> gtkPrefersDark();
+    void askPortal();
+
+    AppearanceSources sources_;
+    std::optional<bool> portalAnswer_;
+    QElapsedTimer portalAsked_;
+    std::unique_ptr<QDBusPendingCallWatcher> pendingPortal_;
+    QString gtkFile_;
+    QDateTime gtkModified_;
+    std::optional<bool> gtkAnswer_;
+};
+
+// The sources of this session: $RATELARK_APPEARANCE, the session bus and the
+// GTK 4 and GTK 3 settings under $XDG_CONFIG_HOME.
+AppearanceSources sessionAppearanceSources();
+
+// The portal's "color-scheme" value: 1 prefers dark, 2 prefers light, and
+// 0 (no preference) or anything else says nothing.
+std::optional<bool> colorSchemePrefersDark(const QVariant& value);
+
+// A GTK settings.ini: dark when it asks for the dark variant of its theme or
+// names a dark theme; nothing when it says neither.
+std::optional<bool> gtkSettingsPrefersDark(QByteArrayView settingsIni);
+
+}  // namespace ratelark
