@@ -80,6 +80,7 @@ int runApplication(int argc, char** argv) {
     // Nothing is left waiting or running: settings on disk, children ended,
     // then out without destructors that would wait for them.
     controller.standardUserDefaults().synchronize();
+    controller.endSampler();
     if (instance) instance->release();
     exitImmediately(status);
 }
