@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/Accessors.h"
+#include "measure/TotalsPipelines.h"
+#include "measure/TotalsWorkers.h"
 #include "platform/AttributedText.h"
 #include "platform/FontPanel.h"
 #include "platform/InterfaceLoader.h"
@@ -97,6 +99,13 @@ public:
     void resetDataState(QObject* sender);
     void threadGetData();
     void taskGetData(const QString& command);
+    // Kills a running totals pipeline's process group and lets no further
+    // run start; never waits. For the quit path and the teardown.
+    void endTotalsPipelines();
+    // What totals passes run; tests put stand-ins here. Waits for a running
+    // pass to finish before it replaces them.
+    const TotalsPipelines& totalsPipelines() const { return totalsPipelines_; }
+    void setTotalsPipelines(TotalsPipelines pipelines);
 
     // --- present/: formatting, title, status item, windows, font -------------
     QString formatSize(double bytesPerSecond);
@@ -147,6 +156,10 @@ private:
     std::array<QMetaObject::Connection, 3> samplerConnections_;
 
     // --- totals internals (measure/) ------------------------------------------
+    // Starts a detached worker whose body is threadGetData.
+    void startTotalsWorker();
+    TotalsPipelines totalsPipelines_;
+    TotalsWorkers totalsWorkers_;
 
     // --- presentation internals (present/) -------------------------------------
     // Shows (front) or hides the speed window and stores that wish.

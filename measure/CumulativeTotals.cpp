@@ -1,15 +1,108 @@
 #include "app/AppController.h"
 
+#include "measure/TotalsTitle.h"
+#include "platform/Log.h"
+#include "platform/ShellCommand.h"
+
+#include <system_error>
+#include <thread>
+
 namespace ratelark {
 
-void AppController::menuWillOpen(QMenu*) {}
+namespace {
+
+bool sameCommand(const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) == 0; }
+
+}  // namespace
+
+void AppController::menuWillOpen(QMenu*) {
+    startTotalsWorker();
+    // The totals as the last finished pass left them: the pass just started
+    // serves the next opening.
+    if (itemDataReceived()) itemDataReceived()->setText(totalTitle(dataReceivedLabel, rCurDataReceived()));
+    if (itemDataSent()) itemDataSent()->setText(totalTitle(dataSentLabel, rCurDataSent()));
+}
 
 void AppController::menuDidClose(QMenu*) {}
 
-void AppController::resetDataState(QObject*) {}
+void AppController::resetDataState(QObject*) {
+    setBResetDataSent(true);
+    setBResetDataReceived(true);
+}
 
-void AppController::threadGetData() {}
+void AppController::startTotalsWorker() {
+    try {
+        std::thread([this, ticket = totalsWorkers_.enter()] { threadGetData(); }).detach();
+    } catch (const std::system_error& error) {
+        nsLog(QStringLiteral("Cannot start a totals worker: %1").arg(QString::fromLocal8Bit(error.what())));
+    }
+}
 
-void AppController::taskGetData(const QString&) {}
+void AppController::threadGetData() {
+    const std::shared_ptr<std::mutex> condition = this->condition();
+    if (!condition) {
+        nsLog(QStringLiteral("Totals pass skipped: the controller has not started"));
+        return;
+    }
+    // One pass at a time, over both runs.
+    const std::lock_guard pass(*condition);
+    const TotalsPipelines pipelines = totalsPipelines_;
+    taskGetData(pipelines.sent);
+    taskGetData(pipelines.received);
+}
+
+void AppController::taskGetData(const QString& command) {
+    const TotalsPipelines& pipelines = totalsPipelines_;
+    setTaskGetData(nullptr);
+    setTaskGetData(std::make_shared<ShellCommand>(pipelines.shell, command, pipelines.timeLimit));
+    const ShellCommand::Result result = totalsWorkers_.run(taskGetData());
+    switch (result.outcome) {
+    case ShellCommand::Outcome::Finished:
+        break;
+    case ShellCommand::Outcome::TimedOut:
+        nsLog(QStringLiteral("Totals pipeline ran past its limit of %1 ms and was ended; totals unchanged")
+                  .arg(pipelines.timeLimit.count()));
+        return;
+    case ShellCommand::Outcome::FailedToStart:
+        nsLog(QStringLiteral("Totals pipeline could not start (%1); totals unchanged").arg(result.error));
+        return;
+    case ShellCommand::Outcome::Ended:
+        return;
+    }
+
+    const PipelineAmount amount = pipelineAmount(result.output);
+    if (!amount.readable) nsLog(QStringLiteral("Totals pipeline printed no number; counting 0.0"));
+    const double value = amount.value;
+    const bool sent = sameCommand(command, pipelines.sent);
+    const bool received = !sent && sameCommand(command, pipelines.received);
+    if (!sent && !received) {
+        nsLog(QStringLiteral("Not a totals pipeline; totals unchanged"));
+        return;
+    }
+
+    if (sent && bResetDataSent()) {
+        setRResetDataSent(value);
+        setBResetDataSent(false);
+    } else if (received && bResetDataReceived()) {
+        setRResetDataReceived(value);
+        setBResetDataReceived(false);
+    }
+    if (sent)
+        setRCurDataSent(value - rResetDataSent());
+    else
+        setRCurDataReceived(value - rResetDataReceived());
+}
+
+void AppController::endTotalsPipelines() { totalsWorkers_.end(); }
+
+void AppController::setTotalsPipelines(TotalsPipelines pipelines) {
+    const std::shared_ptr<std::mutex> condition = this->condition();
+    if (!condition) {
+        totalsPipelines_ = std::move(pipelines);
+        return;
+    }
+    const std::lock_guard pass(*condition);
+    totalsPipelines_ = std::move(pipelines);
+}
 
 }  // namespace ratelark

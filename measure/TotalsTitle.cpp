@@ -1,0 +1,11 @@
+#include "measure/TotalsTitle.h"
+
+#include "app/TextNumbers.h"
+
+namespace ratelark {
+
+QString totalTitle(const char* label, double total) {
+    return QString::fromLatin1(label) + formatOneDecimal(total) + QLatin1Char('M');
+}
+
+}  // namespace ratelark
