@@ -3,15 +3,19 @@
 #include "app/AppController.h"
 #include "app/AppDelegate.h"
 #include "app/CommandLine.h"
+#include "app/SurfaceChoice.h"
 #include "platform/Log.h"
 #include "platform/ProcessExit.h"
 #include "platform/SingleInstance.h"
+#include "platform/StatusSurfaces.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
 
 #include <cstdio>
 #include <optional>
+
+#include <unistd.h>
 
 namespace ratelark {
 
@@ -25,6 +29,19 @@ void print(std::FILE* stream, const QString& text) {
 QString alreadyRunningText(qint64 process) {
     const QString which = process > 0 ? QStringLiteral(" (process %1)").arg(process) : QString();
     return QStringLiteral("ratelark: RateLark already runs%1; its item is in the status area.\n").arg(which);
+}
+
+std::unique_ptr<StatusBar> makeStatusSurface(const SurfaceChoice& choice) {
+    // A reader that has gone ends the program the ordinary way, with status 0.
+    const auto standardOutput = [&choice] {
+        return makeStatusLine(STDOUT_FILENO, choice.style, [] { QCoreApplication::exit(0); });
+    };
+    switch (choice.surface) {
+    case SurfaceChoice::Surface::StatusLine: return standardOutput();
+    case SurfaceChoice::Surface::TrayWithStandIn: return makeTray(standardOutput());
+    case SurfaceChoice::Surface::Tray: break;
+    }
+    return makeTray(nullptr);
 }
 
 }  // namespace
@@ -47,14 +64,19 @@ int runApplication(int argc, char** argv) {
         break;
     }
 
-    if (commandLine.statusLine != StatusLineFormat::None) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A status line needs no windows; with no display there is nothing else.
+    const bool display = hasDisplay();
+    if (commandLine.statusLine != StatusLineFormat::None || !display) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ratelark"));
     installQtMessageHandler();
 
+    const bool trayHost = commandLine.statusLine == StatusLineFormat::None && display && trayHostAvailable();
+    const SurfaceChoice surface = chooseSurface(commandLine.statusLine, display, trayHost);
+
     // One tray item per session; bars may run as many status lines as they like.
     std::optional<SingleInstance> instance;
-    if (commandLine.statusLine == StatusLineFormat::None) {
+    if (surface.surface != SurfaceChoice::Surface::StatusLine) {
         instance.emplace();
         if (!instance->isOnlyInstance()) {
             print(stderr, alreadyRunningText(instance->otherProcess()));
@@ -65,8 +87,12 @@ int runApplication(int argc, char** argv) {
     AppDelegate delegate;
     QApplication::setQuitOnLastWindowClosed(delegate.applicationShouldTerminateAfterLastWindowClosed());
 
+    // Said before the start-up points standard error at the console log.
+    if (!surface.notice.isEmpty()) print(stderr, surface.notice + QLatin1Char('\n'));
+
     PlatformServices services = makeLinuxPlatform();
-    services.paths.redirectStandardOutput = commandLine.statusLine == StatusLineFormat::None;
+    services.paths.redirectStandardOutput = !surface.writesStandardOutput();
+    services.statusBar = makeStatusSurface(surface);
     AppController controller(std::move(services));
     const LoadedInterface interface = loadInterface(shippedInterfaceDescription(), controller.interfaceConnections());
     for (const QString& error : interface.errors) nsLog(QStringLiteral("Interface description: %1").arg(error));
@@ -81,6 +107,7 @@ int runApplication(int argc, char** argv) {
     // then out without destructors that would wait for them.
     controller.standardUserDefaults().synchronize();
     controller.endSampler();
+    controller.endTotalsPipelines();
     if (instance) instance->release();
     exitImmediately(status);
 }

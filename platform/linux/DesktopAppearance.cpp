@@ -1,5 +1,7 @@
 #include "platform/linux/DesktopAppearance.h"
 
+#include "platform/Log.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
@@ -25,6 +27,14 @@ QVariant unwrapped(QVariant value) {
     return value;
 }
 
+// "dark" or "light" in any case; anything else forces nothing.
+std::optional<bool> forcedDark(const QString& override) {
+    const QString word = override.trimmed();
+    if (word.compare(QStringLiteral("dark"), Qt::CaseInsensitive) == 0) return true;
+    if (word.compare(QStringLiteral("light"), Qt::CaseInsensitive) == 0) return false;
+    return std::nullopt;
+}
+
 bool isTrue(QByteArrayView value) {
     return value == "1" || value.compare("true", Qt::CaseInsensitive) == 0;
 }
@@ -37,14 +47,17 @@ bool paletteIsDark() {
 
 }  // namespace
 
-DesktopAppearance::DesktopAppearance(AppearanceSources sources) : sources_(std::move(sources)) {}
+DesktopAppearance::DesktopAppearance(AppearanceSources sources)
+    : sources_(std::move(sources)), forced_(forcedDark(sources_.override)) {
+    if (!forced_ && !sources_.override.trimmed().isEmpty())
+        nsLog(QStringLiteral("RATELARK_APPEARANCE is \"%1\", not dark or light; following the desktop")
+                  .arg(sources_.override));
+}
 
 DesktopAppearance::~DesktopAppearance() = default;
 
 QVariant DesktopAppearance::interfaceStyle() {
-    const QString forced = sources_.override.trimmed().toLower();
-    std::optional<bool> dark;
-    if (forced == QStringLiteral("dark") || forced == QStringLiteral("light")) dark = forced == QStringLiteral("dark");
+    std::optional<bool> dark = forced_;
     if (!dark) dark = portalPrefersDark();
     if (!dark) dark = gtkPrefersDark();
     if (!dark) dark = paletteIsDark();

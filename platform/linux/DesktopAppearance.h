@@ -18,7 +18,7 @@ namespace ratelark {
 
 // Where the desktop's colour-scheme preference is looked for, first to last.
 struct AppearanceSources {
-    QString override;                      // "dark" or "light" decides alone; anything else is ignored
+    QString override;                      // "dark" or "light" decides alone; anything else is logged and ignored
     std::optional<QDBusConnection> bus;    // the session bus carrying the freedesktop settings portal
     QStringList gtkSettingsFiles;          // GTK's settings.ini files, the first readable one counts
     int portalAnswerLifeMs = 5000;         // how long an answer of the portal is used before it is asked again
@@ -40,6 +40,7 @@ private:
     void askPortal();
 
     AppearanceSources sources_;
+    std::optional<bool> forced_;
     std::optional<bool> portalAnswer_;
     QElapsedTimer portalAsked_;
     std::unique_ptr<QDBusPendingCallWatcher> pendingPortal_;
