@@ -40,7 +40,8 @@ struct LoadedInterface {
 // The tag of an item is its "tag" property; a checkable menu item keeps the
 // mark it had before the click, so that its action reads the state before
 // the click and owns the mark. A control's or item's "key" names the
-// preference its mark shows; a "choice" control mirrors the menu it names.
+// preference its mark shows; a "choice" control mirrors the menu it names;
+// a window's control with a "label" is shown beside that text.
 LoadedInterface loadInterface(const QByteArray& json, const InterfaceConnections& connections);
 
 // The description shipped with the program.

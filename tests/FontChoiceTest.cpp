@@ -155,6 +155,27 @@ TEST(FontChoice, AChangeFromAnythingButTheFontPanelIsIgnored) {
     EXPECT_EQ(harness.consoleLog().count(QStringLiteral("other than the font panel")), 2);
 }
 
+TEST(FontChoice, TheTitleTakesTheNewFontAtTheNextUpdate) {
+    Harness harness;
+    harness.start();
+    const QByteArray chunk("    27     0   1000    23     0    200     0\n");
+    harness.controller().getMBS(chunk);
+    ASSERT_NE(harness.statusBar->last(), nullptr);
+    ASSERT_TRUE(harness.statusBar->last()->title.has_value());
+    const QFont before = *harness.statusBar->last()->title->font;
+
+    QFontDialog* panel = openFontPanel(harness);
+    ASSERT_NE(panel, nullptr);
+    QFont bigger = panel->currentFont();
+    bigger.setPointSizeF(before.pointSizeF() + 6.0);
+    panel->setCurrentFont(bigger);
+    EXPECT_EQ(*harness.statusBar->last()->title->font, before) << "nothing is redrawn at the change";
+
+    harness.controller().getMBS(chunk);
+    EXPECT_EQ(*harness.statusBar->last()->title->font, harness.controller().font());
+    EXPECT_EQ(harness.statusBar->last()->title->font->pointSizeF(), before.pointSizeF() + 6.0);
+}
+
 TEST(FontChoice, TheSpeedWindowKeepsItsFont) {
     Harness harness;
     harness.start();

@@ -100,5 +100,18 @@ TEST(SettingsWindow, AChoiceGoesThroughTheMenuCommand) {
     EXPECT_EQ(marked, 1);
 }
 
+TEST(SettingsWindow, AChoiceNamingNoMenuIsReported) {
+    const QByteArray description = R"({"windows": [{"kind": "window", "controls": [
+        {"type": "choice", "label": "Interval", "name": "lost", "menu": "noSuchMenu"},
+        {"type": "textfield", "name": "big", "fontSize": 21}]}]})";
+    const LoadedInterface ui = loadInterface(description, InterfaceConnections{});
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors.front().contains(QStringLiteral("noSuchMenu")));
+    auto* lost = qobject_cast<MenuChoiceBox*>(ui.named.value(QStringLiteral("lost")));
+    ASSERT_NE(lost, nullptr);
+    EXPECT_EQ(lost->count(), 0);
+    EXPECT_EQ(qobject_cast<QWidget*>(ui.named.value(QStringLiteral("big")))->font().pointSizeF(), 21.0);
+}
+
 }  // namespace
 }  // namespace ratelark
