@@ -31,6 +31,8 @@ struct VersionRow {
     bool recreate;
 };
 
+void PrintTo(const VersionRow& row, std::ostream* out) { *out << row.major << '.' << row.minor; }
+
 class VersionRule : public ::testing::TestWithParam<VersionRow> {};
 
 TEST_P(VersionRule, LooksAtEachNumberOnItsOwn) {

@@ -102,6 +102,8 @@ std::vector<Case> cases() {
     };
 }
 
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+
 class StatusLineEndToEnd : public ::testing::TestWithParam<Case> {};
 
 TEST_P(StatusLineEndToEnd, WritesTheExpectedLines) {

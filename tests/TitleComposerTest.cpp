@@ -50,6 +50,8 @@ std::vector<Example> examples() {
     };
 }
 
+void PrintTo(const Example& example, std::ostream* out) { *out << example.name; }
+
 class TitleExamples : public ::testing::TestWithParam<Example> {};
 
 TEST_P(TitleExamples, GiveTheTextsAndColourRunsOfTheTable) {
@@ -199,7 +201,8 @@ TEST(InterfaceStyle, DarkOnlyForTheTextDarkInAnyCase) {
         {QVariant(1), false},                       {QVariant(QByteArray("Dark")), false},
         {QVariant(QStringList{QStringLiteral("Dark")}), false},
     };
-    for (const StyleRow& row : rows) EXPECT_EQ(isDarkInterfaceStyle(row.style), row.dark) << row.style.toString().toStdString();
+    for (const StyleRow& row : rows)
+        EXPECT_EQ(isDarkInterfaceStyle(row.style), row.dark) << row.style.toString().toStdString();
 }
 
 }  // namespace
