@@ -38,7 +38,9 @@ protected:
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(RATELARK_TEST_BIN_DIR "/ratelark"), {QStringLiteral("--status-line")});
         ASSERT_TRUE(program.waitForStarted());
-        EXPECT_TRUE(waitUntil([&] { return log().contains('\n'); }, 30000));
+        // A line of this run, not one left by the previous run.
+        const QByteArray mark = "[" + QByteArray::number(program.processId()) + ":";
+        EXPECT_TRUE(waitUntil([&] { return log().contains(mark); }, 30000));
         program.terminate();
         if (!program.waitForFinished(10000)) {
             program.kill();
