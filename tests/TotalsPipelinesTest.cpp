@@ -2,6 +2,7 @@
 #include "measure/TotalsTitle.h"
 #include "platform/ShellCommand.h"
 #include "tests/TotalsProbes.h"
+#include "tools/NetDevCounters.h"
 
 #include <gtest/gtest.h>
 
@@ -33,25 +34,41 @@ TEST(TotalsPipelines, TheTwoTextsDifferOnlyInTheirColumn) {
     EXPECT_EQ(defaults.timeLimit, 10s);
 }
 
-TEST(TotalsPipelines, SumEveryInterfaceButLoopbackFromARecordedTable) {
-    QTemporaryDir dir;
+// A long name has no blank before its colon and one right after it; a split
+// on colons and blanks together would read packets as bytes.
+constexpr char recordedTable[] =
+    "Inter-|   Receive                                                |  Transmit\n"
+    " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets errs drop fifo colls carrier compressed\n"
+    "    lo: 9999999   29    0    0    0     0          0         0  9999999      29    0    0    0     0       0          0\n"
+    "  eth0: 1048576      7    0    0    0     0          0         0  2097152      11    0    0    0     0       0          0\n"
+    "wlp0s20f3longname: 1234567890123456 5 0 0 0 0 0 0 524288 3 0 0 0 0 0 0\n"
+    "  lo0x: 524288      1    0    0    0     0          0         0        0       0    0    0    0     0       0          0\n";
+
+// A pipeline text reading the table in dir instead of /proc/net/dev.
+QString onRecordedTable(const QTemporaryDir& dir, const char* text) {
     const QString table = dir.filePath(QStringLiteral("dev"));
     QFile file(table);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    // A long name has no blank before its colon and one right after it; a
-    // split on colons and blanks together would read packets as bytes.
-    file.write(
-        "Inter-|   Receive                                                |  Transmit\n"
-        " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets errs drop fifo colls carrier compressed\n"
-        "    lo: 9999999   29    0    0    0     0          0         0  9999999      29    0    0    0     0       0          0\n"
-        "  eth0: 1048576      7    0    0    0     0          0         0  2097152      11    0    0    0     0       0          0\n"
-        "wlp0s20f3longname: 1234567890123456 5 0 0 0 0 0 0 524288 3 0 0 0 0 0 0\n"
-        "  lo0x: 524288      1    0    0    0     0          0         0        0       0    0    0    0     0       0          0\n");
-    file.close();
-    const auto onTable = [&](const char* text) { return QString::fromLatin1(text).replace(QStringLiteral("/proc/net/dev"), table); };
+    if (file.open(QIODevice::WriteOnly)) file.write(recordedTable);
+    return QString::fromLatin1(text).replace(QStringLiteral("/proc/net/dev"), table);
+}
+
+TEST(TotalsPipelines, SumEveryInterfaceButLoopbackFromARecordedTable) {
+    QTemporaryDir dir;
     // Precise above a million MB: not awk's six significant digits.
-    EXPECT_EQ(runThroughBash(onTable(receivedTotalsPipeline)), QByteArray("1177375690.170593\n"));
-    EXPECT_EQ(runThroughBash(onTable(sentTotalsPipeline)), QByteArray("2.500000\n"));
+    EXPECT_EQ(runThroughBash(onRecordedTable(dir, receivedTotalsPipeline)), QByteArray("1177375690.170593\n"));
+    EXPECT_EQ(runThroughBash(onRecordedTable(dir, sentTotalsPipeline)), QByteArray("2.500000\n"));
+}
+
+TEST(TotalsPipelines, CountTheInterfacesTheSamplerToolCounts) {
+    double bytesIn = 0.0;
+    double bytesOut = 0.0;
+    for (const netstat::InterfaceCounters& interface : netstat::parseNetDev(recordedTable)) {
+        bytesIn += static_cast<double>(interface.counters[netstat::BytesIn]);
+        bytesOut += static_cast<double>(interface.counters[netstat::BytesOut]);
+    }
+    QTemporaryDir dir;
+    EXPECT_NEAR(pipelineAmount(runThroughBash(onRecordedTable(dir, receivedTotalsPipeline))).value, bytesIn / 1048576.0, 1e-6);
+    EXPECT_NEAR(pipelineAmount(runThroughBash(onRecordedTable(dir, sentTotalsPipeline))).value, bytesOut / 1048576.0, 1e-6);
 }
 
 TEST(TotalsPipelines, AnEmptyTablePrintsZero) {
