@@ -17,8 +17,16 @@ namespace {
 
 // The self-pipe: a signal handler may do little more than write().
 int signalPipe[2] = {-1, -1};
+pid_t signalOwner = 0;
 
 void noteSignal(int number) {
+    // A child between fork and exec still runs this handler: it must end as
+    // the signal's default would, not speak for its parent.
+    if (::getpid() != signalOwner) {
+        ::signal(number, SIG_DFL);
+        ::raise(number);
+        return;
+    }
     const int savedErrno = errno;
     const char byte = static_cast<char>(number);
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
@@ -48,6 +56,7 @@ TerminationSignals::TerminationSignals(std::function<void()> onTermination, QObj
         while (::read(signalPipe[0], &byte, 1) == 1) {}
         onTermination_();
     });
+    signalOwner = ::getpid();
     setHandler(noteSignal, SA_RESTART | SA_RESETHAND);
 }
 
