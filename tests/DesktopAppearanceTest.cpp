@@ -8,6 +8,7 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
+#include <QDir>
 #include <QFile>
 #include <QPalette>
 #include <QProcess>
@@ -105,6 +106,52 @@ TEST(Appearance, PortalColorSchemeValues) {
     EXPECT_EQ(colorSchemePrefersDark(QVariant(7u)), std::nullopt);
     EXPECT_EQ(colorSchemePrefersDark(QVariant()), std::nullopt);
     EXPECT_EQ(colorSchemePrefersDark(QVariant(QStringLiteral("dark"))), std::nullopt);
+}
+
+// Sets an environment variable for one scope, or unsets it for a null value.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+    ~ScopedEnvironment() { had_ ? qputenv(name_, old_) : qunsetenv(name_); }
+
+private:
+    const char* name_;
+    QByteArray old_;
+    bool had_;
+};
+
+int threadsNamed(const QByteArray& name) {
+    int count = 0;
+    for (const QString& task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(task));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name) ++count;
+    }
+    return count;
+}
+
+TEST(Appearance, ASessionBusIsAdvertisedByItsAddressOrItsSocket) {
+    QTemporaryDir runtime;
+    const ScopedEnvironment runtimeDir("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    {
+        const ScopedEnvironment address("DBUS_SESSION_BUS_ADDRESS", QByteArray());
+        EXPECT_FALSE(sessionBusAdvertised());
+        QFile socket(runtime.filePath(QStringLiteral("bus")));
+        ASSERT_TRUE(socket.open(QIODevice::WriteOnly));
+        EXPECT_TRUE(sessionBusAdvertised());
+    }
+    const ScopedEnvironment address("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+    EXPECT_TRUE(sessionBusAdvertised());
+}
+
+TEST(Appearance, WithoutASessionBusNoDBusThreadIsStarted) {
+    QTemporaryDir runtime;
+    const ScopedEnvironment runtimeDir("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    const ScopedEnvironment address("DBUS_SESSION_BUS_ADDRESS", QByteArray());
+    const AppearanceSources sources = sessionAppearanceSources();
+    EXPECT_FALSE(sources.bus.has_value());
+    EXPECT_EQ(threadsNamed("QDBusConnection"), 0);
 }
 
 // A message bus of the test's own, with a settings portal on it that answers
