@@ -248,7 +248,7 @@ protected:
     // Ends the program as a session does, and says whether it went well.
     static void endWell(QProcess& program) {
         program.terminate();
-        const bool ended = program.waitForFinished(30000);
+        const bool ended = program.waitForFinished(testing::kProgramEndLimitMs);
         if (!ended) program.kill();
         ASSERT_TRUE(ended) << "the program hung at the end";
         EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);

@@ -95,7 +95,7 @@ TEST_F(ProgramRuns, AfterQuittingNoSamplerIsLeft) {
 
     program->terminate();  // takes the quit command's path
 
-    ASSERT_TRUE(program->waitForFinished());
+    ASSERT_TRUE(program->waitForFinished(testing::kProgramEndLimitMs));
     EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program->exitCode(), 0);
     EXPECT_TRUE(waitUntil([&] { return processGone(sampler); }));
@@ -107,7 +107,7 @@ TEST_F(ProgramRuns, TheSamplerDoesNotOutliveAProgramThatIsKilled) {
 
     program->kill();
 
-    ASSERT_TRUE(program->waitForFinished());
+    ASSERT_TRUE(program->waitForFinished(testing::kProgramEndLimitMs));
     EXPECT_TRUE(waitUntil([&] { return processGone(samplers().first()); }));
 }
 
@@ -117,7 +117,7 @@ TEST_F(ProgramRuns, ASecondStartSaysSoAndEndsWell) {
     ASSERT_TRUE(waitUntil([&] { return samplers().size() == 1; }));
 
     auto second = start({});
-    ASSERT_TRUE(second->waitForFinished());
+    ASSERT_TRUE(second->waitForFinished(testing::kProgramEndLimitMs));
 
     EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second->exitCode(), 0);
@@ -127,7 +127,7 @@ TEST_F(ProgramRuns, ASecondStartSaysSoAndEndsWell) {
     EXPECT_EQ(first->state(), QProcess::Running);
 
     first->terminate();
-    ASSERT_TRUE(first->waitForFinished());
+    ASSERT_TRUE(first->waitForFinished(testing::kProgramEndLimitMs));
     EXPECT_EQ(first->exitCode(), 0);
     EXPECT_FALSE(QFile::exists(home_.path() + "/runtime/ratelark.lock")) << "the lock is given up at the end";
 }
@@ -142,15 +142,15 @@ TEST_F(ProgramRuns, AStatusLineRunsBesideTheTrayItem) {
 
     bar->terminate();
     first->terminate();
-    EXPECT_TRUE(bar->waitForFinished());
-    EXPECT_TRUE(first->waitForFinished());
+    EXPECT_TRUE(bar->waitForFinished(testing::kProgramEndLimitMs));
+    EXPECT_TRUE(first->waitForFinished(testing::kProgramEndLimitMs));
 }
 
 TEST_F(ProgramRuns, TheLockOfACrashedRunIsTakenOver) {
     auto crashed = start({});
     ASSERT_TRUE(waitUntil([&] { return lockOwner() == QList<qint64>{crashed->processId()}; }));
     crashed->kill();
-    ASSERT_TRUE(crashed->waitForFinished());
+    ASSERT_TRUE(crashed->waitForFinished(testing::kProgramEndLimitMs));
     ASSERT_TRUE(QFile::exists(home_.path() + "/runtime/ratelark.lock")) << "left behind";
 
     auto next = start({});
@@ -158,7 +158,7 @@ TEST_F(ProgramRuns, TheLockOfACrashedRunIsTakenOver) {
     EXPECT_EQ(next->state(), QProcess::Running);
 
     next->terminate();
-    EXPECT_TRUE(next->waitForFinished());
+    EXPECT_TRUE(next->waitForFinished(testing::kProgramEndLimitMs));
 }
 
 TEST(Install, LaysOutTheProgramsAndTheDesktopFiles) {

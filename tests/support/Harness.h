@@ -59,4 +59,9 @@ private:
 // The limit only bounds a failing test: nothing is asserted about time.
 bool waitUntil(const std::function<bool()>& done, int limitMs = 10000);
 
+// How long a test gives the program to end once told to. A plain build ends
+// at once; a ThreadSanitizer build takes a signal only at its next call into
+// the runtime, which in an idle program can be the sampler's 30 s restart.
+constexpr int kProgramEndLimitMs = 70000;
+
 }  // namespace ratelark::testing
