@@ -21,6 +21,7 @@ namespace ratelark {
 namespace {
 
 using testing::waitUntil;
+using testing::writeFile;
 
 const QVariant kDark(QStringLiteral("Dark"));
 
@@ -38,12 +39,6 @@ void setWindowColor(const QColor& color) {
     QPalette palette = QApplication::palette();
     palette.setColor(QPalette::Window, color);
     QApplication::setPalette(palette);
-}
-
-void writeFile(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text);
 }
 
 TEST(Appearance, TheOverrideDecidesAlone) {
@@ -72,10 +67,10 @@ TEST(Appearance, GtkSettingsAreReadAgainWhenTheyChange) {
     QTemporaryDir dir;
     const QString gtk4 = dir.filePath(QStringLiteral("gtk-4.0.ini"));
     const QString gtk3 = dir.filePath(QStringLiteral("gtk-3.0.ini"));
-    writeFile(gtk3, "[Settings]\ngtk-theme-name=Adwaita-dark\n");
+    ASSERT_TRUE(writeFile(gtk3, "[Settings]\ngtk-theme-name=Adwaita-dark\n"));
     DesktopAppearance appearance({{}, {}, {gtk4, gtk3}});
     EXPECT_EQ(appearance.interfaceStyle(), kDark) << "the first readable file counts";
-    writeFile(gtk4, "[Settings]\ngtk-application-prefer-dark-theme=0\ngtk-theme-name=Adwaita\n");
+    ASSERT_TRUE(writeFile(gtk4, "[Settings]\ngtk-application-prefer-dark-theme=0\ngtk-theme-name=Adwaita\n"));
     EXPECT_FALSE(appearance.interfaceStyle().isValid());
     QFile::remove(gtk4);
     EXPECT_EQ(appearance.interfaceStyle(), kDark);
@@ -250,7 +245,7 @@ TEST_F(PortalAppearance, ALaterChangeShowsOnceTheAnswerIsOld) {
 }
 
 TEST_F(PortalAppearance, PortalPreferringLightWinsOverGtk) {
-    writeFile(gtkFile_, "[Settings]\ngtk-theme-name=Adwaita-dark\n");
+    ASSERT_TRUE(writeFile(gtkFile_, "[Settings]\ngtk-theme-name=Adwaita-dark\n"));
     fake_.scheme = 2;
     DesktopAppearance appearance(sources());
     appearance.interfaceStyle();
@@ -259,7 +254,7 @@ TEST_F(PortalAppearance, PortalPreferringLightWinsOverGtk) {
 }
 
 TEST_F(PortalAppearance, NoPreferenceOrNoSettingLetsGtkDecide) {
-    writeFile(gtkFile_, "[Settings]\ngtk-theme-name=Adwaita-dark\n");
+    ASSERT_TRUE(writeFile(gtkFile_, "[Settings]\ngtk-theme-name=Adwaita-dark\n"));
     for (int scheme : {0, -1}) {
         fake_.scheme = scheme;
         fake_.reads = 0;

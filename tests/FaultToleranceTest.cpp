@@ -26,6 +26,8 @@ namespace {
 
 using testing::Harness;
 using testing::waitUntil;
+using testing::writeBashScript;
+using testing::writeFile;
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kSanitized = true;
@@ -86,23 +88,8 @@ qint64 samplerPid(AppController& c) { return c.task() ? c.task()->processIdentif
 
 // The real sampler tool, ticking fast so that each restart shows again soon.
 QString fastSampler(const QTemporaryDir& dir, const char* interval = "0.02") {
-    const QString path = dir.filePath(QStringLiteral("fast-sampler"));
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write("#!/bin/sh\nexec '" + kTool.toUtf8() + "' " + interval + "\n");
-    file.close();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    return path;
-}
-
-QString writeScript(const QTemporaryDir& dir, const char* name, const char* body) {
-    const QString path = dir.filePath(QString::fromLatin1(name));
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(QByteArray("#!/bin/bash\n") + body);
-    file.close();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    return path;
+    return writeBashScript(dir.filePath(QStringLiteral("fast-sampler")),
+                           "exec '" + kTool.toUtf8() + "' " + interval + "\n");
 }
 
 TEST(FaultTolerance, ChildrenAreSeenByTheirState) {
@@ -173,7 +160,7 @@ TEST(FaultTolerance, RandomBytesOddNumbersAndLongLinesDoNotStopTheSpeeds) {
     // finite, negative or too large, each in a chunk of its own; a long line
     // of many words and a long line of one word; then ordinary lines.
     Harness::Options options;
-    options.samplerTool = writeScript(dir, "noisy-sampler", R"(
+    options.samplerTool = writeBashScript(dir.filePath(QStringLiteral("noisy-sampler")), R"(
 head -c 300000 /dev/urandom
 head -c 100000 /dev/urandom >&2
 for line in '1 0 nan 1 0 inf 0' '1 0 1e309 1 0 -1e309 0' '1 0 -5 1 0 1e308 0' '1 0 -nan 1 0 -0 0'; do
@@ -263,10 +250,7 @@ TEST_F(ProgramUnderFault, SettingsOfTheWrongKindInEveryKeyAreReadAndKept) {
         "[General]\nrefreshInterval=often\nshowType=@Invalid()\nshowKBMBGB=maybe\nfontName=@ByteArray(\\0\\x1)\n"
         "fontSize=huge\nshowWindow=@Variant(garbage)\nupAndDown=1, 2\nbitsPerSecond=\nuseFixedWith=@Rect(1 2 3 4)\n"
         "showArrow=-\nonlyShowDownload=\"\"\ncolorIsRedBlue=[]\n";
-    QFile file(settingsPath());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(settings);
-    file.close();
+    ASSERT_TRUE(writeFile(settingsPath(), settings));
 
     QProcess program;
     start(program, home_.filePath(QStringLiteral("cache")), fastSampler(home_, "0.05"));
@@ -284,9 +268,7 @@ TEST_F(ProgramUnderFault, ACacheFolderThatCannotBeMadeLeavesTheProgramWithoutALo
     // A file where the cache folder should be: not even root can make the
     // folder inside it.
     const QString blocked = home_.filePath(QStringLiteral("not-a-folder"));
-    QFile blocker(blocked);
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(writeFile(blocked, QByteArray()));
 
     QProcess program;
     start(program, blocked, fastSampler(home_, "0.05"));

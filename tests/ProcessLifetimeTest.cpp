@@ -55,11 +55,8 @@ protected:
         QFile::setPermissions(home_.path() + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                              QFileDevice::ExeOwner);
         const QString sampler = home_.path() + "/sampler";
-        QFile script(sampler);
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\necho $$ >> \"$(dirname \"$0\")/sampler.pids\"\nexec sleep 1000\n");
-        script.close();
-        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        ASSERT_TRUE(testing::writeFile(
+            sampler, "#!/bin/sh\necho $$ >> \"$(dirname \"$0\")/sampler.pids\"\nexec sleep 1000\n", true));
     }
 
     std::unique_ptr<QProcess> start(const QStringList& arguments) {

@@ -14,6 +14,7 @@ namespace ratelark {
 namespace {
 
 using testing::waitUntil;
+using testing::writeFile;
 
 // The program as a user starts it, with its folders in a temporary place.
 class ProgramStart : public ::testing::Test {
@@ -72,10 +73,7 @@ TEST_F(ProgramStart, LogStartsWithTheKernelVersionAndHoldsOnlyThisRun) {
 
 TEST_F(ProgramStart, GarbledSettingsAreKeptAsideAndTheProgramStarts) {
     QDir().mkpath(QFileInfo(configFile()).absolutePath());
-    QFile file(configFile());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray("\x00\x01\x02[General\xff\xfe", 10));
-    file.close();
+    ASSERT_TRUE(writeFile(configFile(), QByteArray("\x00\x01\x02[General\xff\xfe", 10)));
 
     runOnce();
 

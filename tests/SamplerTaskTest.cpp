@@ -16,6 +16,8 @@ namespace {
 
 using testing::Harness;
 using testing::waitUntil;
+using testing::writeBashScript;
+using testing::writeFile;
 
 // Sampler scripts and the files they leave behind. Every script starts by
 // numbering its run (1, 2, ...) and writing its pid to pid<run> and its
@@ -38,20 +40,14 @@ public:
 
     // Writes an executable script; the text "$D" in body is this folder.
     QString write(const QString& name, const QString& body) const {
-        QFile file(path(name));
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        file.write(QStringLiteral("#!/bin/bash\n"
-                                  "D='%1'\n"
-                                  "run=$(( $(cat \"$D/run\" 2>/dev/null || echo 0) + 1 ))\n"
-                                  "echo $run > \"$D/run\"\n"
-                                  "echo \"$#:$*\" > \"$D/args$run\"\n"
-                                  "echo $$ > \"$D/pid$run\"\n")
-                       .arg(dir_.path())
-                       .toUtf8() +
-                   body.toUtf8());
-        file.close();
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        return path(name);
+        return writeBashScript(path(name), QStringLiteral("D='%1'\n"
+                                                          "run=$(( $(cat \"$D/run\" 2>/dev/null || echo 0) + 1 ))\n"
+                                                          "echo $run > \"$D/run\"\n"
+                                                          "echo \"$#:$*\" > \"$D/args$run\"\n"
+                                                          "echo $$ > \"$D/pid$run\"\n")
+                                                   .arg(dir_.path())
+                                                   .toUtf8() +
+                                               body.toUtf8());
     }
 
 private:
@@ -223,11 +219,7 @@ TEST(SamplerTask, AFailedLaunchIsLoggedOnceAndRetriedAtTheNextTick) {
 TEST(SamplerTask, AFileThatCannotRunIsAFailedLaunch) {
     Scripts scripts;
     const QString path = scripts.path(QStringLiteral("not-executable"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("1 1 1 1 1 1 1\n");
-    file.close();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    ASSERT_TRUE(writeFile(path, "1 1 1 1 1 1 1\n"));
 
     Harness harness(withSampler(path));
     harness.start();

@@ -16,6 +16,7 @@ namespace {
 
 using testing::Harness;
 using testing::waitUntil;
+using testing::writeBashScript;
 
 // The title a display update shows for these means, in KB as the tests
 // choose the display type.
@@ -44,17 +45,13 @@ struct Step {
 std::vector<Step> runSampler(const QStringList& lines, qint64 refreshInterval) {
     QTemporaryDir dir;
     const QString script = dir.path() + QStringLiteral("/sampler");
-    QFile file(script);
-    file.open(QIODevice::WriteOnly);
-    QByteArray body = "#!/bin/bash\nD='" + dir.path().toUtf8() + "'\ni=0\nwhile IFS= read -r line; do\n"
+    QByteArray body = "D='" + dir.path().toUtf8() + "'\ni=0\nwhile IFS= read -r line; do\n"
                       "  i=$((i+1)); printf '%s\\n' \"$line\"\n"
                       "  while [ ! -e \"$D/go$i\" ]; do sleep 0.02; done\n"
                       "done <<'LINES'\n";
     for (const QString& line : lines) body += line.toUtf8() + '\n';
     body += "LINES\nexec sleep 1000\n";
-    file.write(body);
-    file.close();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    writeBashScript(script, body);
 
     Harness::Options options;
     options.samplerTool = script;

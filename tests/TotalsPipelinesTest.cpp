@@ -2,11 +2,11 @@
 #include "measure/TotalsTitle.h"
 #include "platform/ShellCommand.h"
 #include "tests/TotalsProbes.h"
+#include "tests/support/Harness.h"
 #include "tools/NetDevCounters.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
 
@@ -15,6 +15,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::procNetDevMB;
+using testing::writeFile;
 
 QByteArray runThroughBash(const QString& text) {
     const ShellCommand::Result result = ShellCommand(QStringLiteral("/bin/bash"), text, 10s).run();
@@ -47,8 +48,7 @@ constexpr char recordedTable[] =
 // A pipeline text reading the table in dir instead of /proc/net/dev.
 QString onRecordedTable(const QTemporaryDir& dir, const char* text) {
     const QString table = dir.filePath(QStringLiteral("dev"));
-    QFile file(table);
-    if (file.open(QIODevice::WriteOnly)) file.write(recordedTable);
+    writeFile(table, recordedTable);
     return QString::fromLatin1(text).replace(QStringLiteral("/proc/net/dev"), table);
 }
 
@@ -74,10 +74,7 @@ TEST(TotalsPipelines, CountTheInterfacesTheSamplerToolCounts) {
 TEST(TotalsPipelines, AnEmptyTablePrintsZero) {
     QTemporaryDir dir;
     const QString table = dir.filePath(QStringLiteral("dev"));
-    QFile file(table);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("Inter-|   Receive\n face |bytes\n");
-    file.close();
+    ASSERT_TRUE(writeFile(table, "Inter-|   Receive\n face |bytes\n"));
     const QString text = QString::fromLatin1(receivedTotalsPipeline).replace(QStringLiteral("/proc/net/dev"), table);
     EXPECT_EQ(runThroughBash(text), QByteArray("0.000000\n"));
 }

@@ -17,6 +17,8 @@ using testing::pidIn;
 using testing::procNetDevMB;
 using testing::processEnded;
 using testing::waitUntil;
+using testing::writeBashScript;
+using testing::writeFile;
 
 const QString receivedTitle = QStringLiteral("Data Received:\t\t\t\t");
 const QString sentTitle = QStringLiteral("Data Sent:\t\t\t\t\t");
@@ -63,11 +65,7 @@ public:
     AppController& controller() { return harness_->controller(); }
     void destroy() { harness_.reset(); }
 
-    void write(const QString& name, const QByteArray& text) {
-        QFile file(path(name));
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        file.write(text);
-    }
+    void write(const QString& name, const QByteArray& text) { writeFile(path(name), text); }
     void amounts(const QByteArray& sent, const QByteArray& received) {
         write(QStringLiteral("sent"), sent + '\n');
         write(QStringLiteral("received"), received + '\n');
@@ -93,11 +91,7 @@ public:
     }
 
 private:
-    QString script(const QString& name, const QString& body) {
-        write(name, "#!/bin/bash\n" + body.toUtf8());
-        QFile(path(name)).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        return path(name);
-    }
+    QString script(const QString& name, const QString& body) { return writeBashScript(path(name), body.toUtf8()); }
 
     QTemporaryDir dir_;
     std::unique_ptr<Harness> harness_;

@@ -70,12 +70,19 @@ std::unique_ptr<SettingsStore> Harness::reopenSettings() const {
 }
 
 QString Harness::writeScript(const QString& name, const QString& body) const {
-    const QString path = dir_.path() + QLatin1Char('/') + name;
+    return writeBashScript(dir_.path() + QLatin1Char('/') + name, body.toUtf8());
+}
+
+bool writeFile(const QString& path, const QByteArray& text, bool executable) {
     QFile file(path);
-    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    file.write("#!/bin/bash\n" + body.toUtf8());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size()) return false;
     file.close();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return !executable ||
+           file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+QString writeBashScript(const QString& path, const QByteArray& body) {
+    writeFile(path, "#!/bin/bash\n" + body, true);
     return path;
 }
 

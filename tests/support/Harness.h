@@ -55,6 +55,13 @@ private:
     std::unique_ptr<AppController> controller_;
 };
 
+// Writes text to path, replacing what was there; executable makes it a
+// program for its owner. False when the file cannot be written.
+bool writeFile(const QString& path, const QByteArray& text, bool executable = false);
+
+// Writes an executable bash script with body at path and returns the path.
+QString writeBashScript(const QString& path, const QByteArray& body);
+
 // Runs the event loop until done() holds or the limit passes; returns done().
 // The limit only bounds a failing test: nothing is asserted about time.
 bool waitUntil(const std::function<bool()>& done, int limitMs = 10000);

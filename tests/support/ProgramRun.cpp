@@ -11,23 +11,15 @@ namespace ratelark::testing {
 
 ProgramRun::ProgramRun(const QByteArray& settings, const std::vector<Sample>& samples) {
     QDir().mkpath(dir_.filePath(QStringLiteral("config/ratelark")));
-    QFile conf(dir_.filePath(QStringLiteral("config/ratelark/ratelark.conf")));
-    conf.open(QIODevice::WriteOnly);
-    conf.write("[General]\n" + settings);
-    conf.close();
+    writeFile(dir_.filePath(QStringLiteral("config/ratelark/ratelark.conf")), "[General]\n" + settings);
 
     // Columns as netstat prints them: packets, errors, bytes in; packets, errors, bytes out; collisions.
-    QString script = QStringLiteral("#!/bin/bash\n");
+    QString script;
     for (const Sample& s : samples)
         script += QStringLiteral("echo '   %1     0   %2   %3     0   %4     0'; sleep 0.3\n")
                       .arg(s.in / 1000 + 1).arg(s.in).arg(s.out / 1000 + 1).arg(s.out);
     script += QStringLiteral("exec sleep 1000\n");
-    const QString sampler = dir_.filePath(QStringLiteral("sampler"));
-    QFile file(sampler);
-    file.open(QIODevice::WriteOnly);
-    file.write(script.toUtf8());
-    file.close();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QString sampler = writeBashScript(dir_.filePath(QStringLiteral("sampler")), script.toUtf8());
 
     environment_ = QProcessEnvironment::systemEnvironment();
     environment_.insert(QStringLiteral("RATELARK_NETSTAT"), sampler);
