@@ -1,6 +1,7 @@
 #include "app/AppController.h"
 
-#include "present/TextField.h"
+#include "platform/TextField.h"
+#include "present/VerticallyCenteredTextFieldCell.h"
 
 namespace ratelark {
 
@@ -50,6 +51,8 @@ InterfaceConnections AppController::interfaceConnections() {
         connections.actions.insert(QString::fromLatin1(name), [this, action](QObject* sender) { (this->*action)(sender); });
     connections.menuWillOpen = [this](QMenu* menu) { menuWillOpen(menu); };
     connections.menuDidClose = [this](QMenu* menu) { menuDidClose(menu); };
+    // The speed window's texts sit in the middle of their fields.
+    connections.textFieldCell = [] { return std::make_unique<VerticallyCenteredTextFieldCell>(); };
     return connections;
 }
 

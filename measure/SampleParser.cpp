@@ -1,6 +1,6 @@
 #include "measure/SampleParser.h"
 
-#include "app/TextNumbers.h"
+#include "platform/TextNumbers.h"
 
 namespace ratelark {
 

@@ -1,6 +1,6 @@
 #include "measure/TotalsTitle.h"
 
-#include "app/TextNumbers.h"
+#include "platform/TextNumbers.h"
 
 namespace ratelark {
 

@@ -1,7 +1,7 @@
 #include "platform/InterfaceLoader.h"
 
 #include "platform/MenuChoiceBox.h"
-#include "present/TextField.h"
+#include "platform/TextField.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -121,7 +121,7 @@ private:
         const QString title = spec.value(QStringLiteral("title")).toString();
         QWidget* control = nullptr;
         if (type == QStringLiteral("textfield")) {
-            control = new TextField(parent);
+            control = new TextField(connections_.textFieldCell ? connections_.textFieldCell() : nullptr, parent);
         } else if (type == QStringLiteral("label")) {
             control = new QLabel(title, parent);
         } else if (type == QStringLiteral("choice")) {

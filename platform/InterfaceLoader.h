@@ -17,6 +17,8 @@ class QWidget;
 
 namespace ratelark {
 
+class TextFieldCell;
+
 // What the interface description is connected to. Outlets receive the
 // object the description names; actions are called with their sender, and a
 // menu's delegate hears its opening and closing.
@@ -25,6 +27,8 @@ struct InterfaceConnections {
     QHash<QString, std::function<void(QObject*)>> actions;
     std::function<void(QMenu*)> menuWillOpen;
     std::function<void(QMenu*)> menuDidClose;
+    // The cell a text field draws with; a plain cell when not given.
+    std::function<std::unique_ptr<TextFieldCell>()> textFieldCell;
 };
 
 // The objects the description built. The top-level menus and windows own

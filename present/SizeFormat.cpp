@@ -1,6 +1,6 @@
 #include "present/SizeFormat.h"
 
-#include "app/TextNumbers.h"
+#include "platform/TextNumbers.h"
 
 namespace ratelark {
 

@@ -1,7 +1,7 @@
 #include "app/AppController.h"
 
 #include "app/PreferenceKeys.h"
-#include "present/TextField.h"
+#include "platform/TextField.h"
 #include "present/TitleComposer.h"
 
 namespace ratelark {

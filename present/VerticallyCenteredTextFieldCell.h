@@ -1,6 +1,6 @@
 #pragma once
 
-#include "present/TextFieldCell.h"
+#include "platform/TextFieldCell.h"
 
 namespace ratelark {
 

@@ -1,5 +1,5 @@
 #include "app/CommandLine.h"
-#include "app/TextNumbers.h"
+#include "platform/TextNumbers.h"
 #include "platform/linux/UnameSystemVersion.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "app/PreferenceKeys.h"
 #include "platform/Fonts.h"
-#include "present/TextField.h"
+#include "platform/TextField.h"
 #include "tests/support/Harness.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "app/AppController.h"
-#include "present/TextField.h"
+#include "platform/TextField.h"
 #include "tests/support/Harness.h"
 
 #include <gtest/gtest.h>

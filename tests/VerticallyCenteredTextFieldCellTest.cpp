@@ -1,4 +1,4 @@
-#include "present/TextField.h"
+#include "platform/TextField.h"
 #include "present/VerticallyCenteredTextFieldCell.h"
 
 #include <gtest/gtest.h>
@@ -53,7 +53,7 @@ TEST(VerticallyCenteredTextFieldCell, MeasuresTheCurrentTextOnEveryCall) {
 }
 
 TEST(VerticallyCenteredTextFieldCell, TheFieldKeepsItsTextAndFontInTheCell) {
-    TextField field;
+    TextField field(std::make_unique<VerticallyCenteredTextFieldCell>());
     field.setStringValue(QStringLiteral("↓ 3.0 KB"));
     QFont font = field.font();
     font.setPointSizeF(17.0);

@@ -1,6 +1,6 @@
 #include "platform/SettingsStore.h"
 
-#include "app/TextNumbers.h"
+#include "platform/TextNumbers.h"
 #include "platform/Log.h"
 
 #include <QDir>

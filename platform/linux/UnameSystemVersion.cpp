@@ -1,6 +1,6 @@
 #include "platform/linux/UnameSystemVersion.h"
 
-#include "app/TextNumbers.h"
+#include "platform/TextNumbers.h"
 
 #include <sys/utsname.h>
 

@@ -1,14 +1,12 @@
-#include "present/TextField.h"
-
-#include "present/VerticallyCenteredTextFieldCell.h"
+#include "platform/TextField.h"
 
 #include <QEvent>
 #include <QPainter>
 
 namespace ratelark {
 
-TextField::TextField(QWidget* parent)
-    : QWidget(parent), cell_(std::make_unique<VerticallyCenteredTextFieldCell>()) {
+TextField::TextField(std::unique_ptr<TextFieldCell> cell, QWidget* parent)
+    : QWidget(parent), cell_(cell ? std::move(cell) : std::make_unique<TextFieldCell>()) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     cell_->setFont(font());
 }

@@ -1,4 +1,4 @@
-#include "present/TextFieldCell.h"
+#include "platform/TextFieldCell.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

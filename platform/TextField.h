@@ -1,6 +1,6 @@
 #pragma once
 
-#include "present/TextFieldCell.h"
+#include "platform/TextFieldCell.h"
 
 #include <QString>
 #include <QWidget>
@@ -10,11 +10,11 @@
 namespace ratelark {
 
 // A one-line text field of the speed window. Its text and font live in its
-// cell, which lays the text out and draws it: a vertically centred one.
+// cell, which lays the text out and draws it.
 class TextField : public QWidget {
     Q_OBJECT
 public:
-    explicit TextField(QWidget* parent = nullptr);
+    explicit TextField(std::unique_ptr<TextFieldCell> cell, QWidget* parent = nullptr);
     ~TextField() override;
 
     void setStringValue(const QString& text);

@@ -1,4 +1,4 @@
-#include "app/TextNumbers.h"
+#include "platform/TextNumbers.h"
 
 #include <algorithm>
 #include <charconv>
