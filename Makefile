@@ -1,10 +1,12 @@
 # Front door: `make run` and `make test` install what is missing, build and go.
 BUILD ?= build
+# `make package` builds in a folder of its own, for the prefix /usr.
+PACKAGE_BUILD ?= build-package
 BUILD_TYPE ?= RelWithDebInfo
 SANITIZE ?=
 CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DRATELARK_SANITIZE=$(SANITIZE)
 
-.PHONY: deps configure build run test bench install clean
+.PHONY: deps configure build run test bench install package clean
 
 deps:
 	@./scripts/install-deps
@@ -29,5 +31,16 @@ bench: build
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
 
+# Compiled as Debian compiles its packages: dpkg-buildflags' optimisation and
+# all of its hardening, no build type of CMake's own.
+package: export DEB_BUILD_MAINT_OPTIONS = hardening=+all
+package:
+	@RATELARK_PACKAGE_DEPS=1 ./scripts/install-deps
+	@CXXFLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+		LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+		cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
+		-DBUILD_TESTING=OFF >/dev/null
+	@cmake --build $(PACKAGE_BUILD) --target package
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(PACKAGE_BUILD)

@@ -176,6 +176,8 @@ private:
     void chooseFromList(QObject* sender, const QString& key, QMenu* menu);
     // Sets the open-at-login item's mark from the login item's registration.
     void markOpenAtLoginItem(QObject* item);
+    // The missing software centre is said once a run, not at every click.
+    bool softwareCentreMissingLogged_ = false;
 };
 
 }  // namespace ratelark

@@ -3,7 +3,7 @@
 #include "platform/Log.h"
 #include "platform/StandardStreams.h"
 
-#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 
 namespace ratelark {
@@ -17,9 +17,11 @@ void AppController::redirectConsoleLogToDocumentFolder() {
     if (!failure.isEmpty()) nsLog(QStringLiteral("Console log %1 cannot be opened (%2); logging here").arg(path, failure));
 }
 
+// Opens at the folder that holds the log, the one folder this confirmation
+// can be about; the answer changes nothing.
 void AppController::avoidConsoleFlush(QObject*) {
     QFileDialog panel;
-    panel.setDirectory(QStringLiteral("/etc/"));
+    panel.setDirectory(QFileInfo(logPath()).absolutePath());
     panel.setFileMode(QFileDialog::Directory);
     panel.setOption(QFileDialog::ShowDirsOnly, true);
     panel.setWindowTitle(QStringLiteral("Click Open to Avoid Console Flush with Warnings"));

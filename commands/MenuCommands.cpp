@@ -3,6 +3,8 @@
 #include "app/PreferenceKeys.h"
 #include "platform/Log.h"
 
+#include <QFileInfo>
+
 namespace ratelark {
 
 namespace {
@@ -48,12 +50,33 @@ void AppController::markOpenAtLoginItem(QObject* item) {
 
 void AppController::launchActivityMonitor(QObject*) { services_.workspace->launchSystemMonitor(); }
 
+// The item carries RateLark's AppStream component id; its page opens in the
+// desktop's software centre (GNOME Software, KDE Discover), which handles
+// appstream: links. Where none is registered, xdg-open would hand the link
+// to a web browser instead, so nothing is opened and the log says why, once.
 void AppController::clickRateOnAppStore(QObject* sender) {
-    const QString path = QString::asprintf("/app/id%ld?ls=1&mt=12", static_cast<long>(tagOf(sender)));
-    services_.workspace->openUrl(QUrl(QStringLiteral("https://" RATELARK_STORE_HOST) + path));
+    const QUrl page(QStringLiteral("appstream://") + componentOf(sender));
+    if (services_.workspace->canOpen(page)) {
+        services_.workspace->openUrl(page);
+    } else if (!softwareCentreMissingLogged_) {
+        softwareCentreMissingLogged_ = true;
+        nsLog(QStringLiteral("Rate RateLark: no software centre (such as GNOME Software or KDE Discover) is "
+                             "registered for appstream: links, so %1 cannot be shown")
+                  .arg(page.toString()));
+    }
 }
 
-void AppController::clickSupport(QObject*) { services_.workspace->openUrl(QUrl(QStringLiteral(RATELARK_SUPPORT_URL))); }
+// A support page the packager set, else the README that ships with the program.
+void AppController::clickSupport(QObject*) {
+    const PlatformPaths& paths = services_.paths;
+    if (!paths.supportAddress.isEmpty())
+        services_.workspace->openUrl(QUrl(paths.supportAddress));
+    else if (QFileInfo::exists(paths.documentation))
+        services_.workspace->openUrl(QUrl::fromLocalFile(paths.documentation));
+    else
+        nsLog(QStringLiteral("Support: RateLark's documentation is not installed; it belongs at %1")
+                  .arg(paths.documentation));
+}
 
 void AppController::clickQuit(QObject*) {
     standardUserDefaults().synchronize();

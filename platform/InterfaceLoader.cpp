@@ -53,7 +53,7 @@ public:
                 action->setMenu(buildMenu(item.value(QStringLiteral("submenu")).toObject(), menu.get()).release());
             }
             setTag(action, item);
-            setKey(action, item);
+            setStrings(action, item);
             name(action, item);
             if (item.value(QStringLiteral("checkable")).toBool()) {
                 action->setCheckable(true);
@@ -123,7 +123,9 @@ private:
         if (type == QStringLiteral("textfield")) {
             control = new TextField(connections_.textFieldCell ? connections_.textFieldCell() : nullptr, parent);
         } else if (type == QStringLiteral("label")) {
-            control = new QLabel(title, parent);
+            auto* label = new QLabel(title, parent);
+            label->setWordWrap(true);
+            control = label;
         } else if (type == QStringLiteral("choice")) {
             auto* box = new MenuChoiceBox(parent);
             choices_.emplace_back(box, spec.value(QStringLiteral("menu")).toString());
@@ -141,7 +143,7 @@ private:
             return nullptr;
         }
         setTag(control, spec);
-        setKey(control, spec);
+        setStrings(control, spec);
         if (spec.contains(QStringLiteral("fontSize"))) {
             QFont font = control->font();
             font.setPointSizeF(spec.value(QStringLiteral("fontSize")).toDouble(font.pointSizeF()));
@@ -167,9 +169,12 @@ private:
         object->setProperty("tag", static_cast<qlonglong>(spec.value(QStringLiteral("tag")).toInteger(0)));
     }
 
-    // The preference a control shows: its mark follows the value stored under key.
-    static void setKey(QObject* object, const QJsonObject& spec) {
-        if (spec.contains(QStringLiteral("key"))) object->setProperty("key", spec.value(QStringLiteral("key")).toString());
+    // The preference a control shows (its mark follows the value stored under
+    // "key"), and the software component a command concerns.
+    static void setStrings(QObject* object, const QJsonObject& spec) {
+        for (const char* property : {"key", "component"})
+            if (spec.contains(QLatin1String(property)))
+                object->setProperty(property, spec.value(QLatin1String(property)).toString());
     }
 
     void name(QObject* object, const QJsonObject& spec) {
@@ -220,6 +225,8 @@ QByteArray shippedInterfaceDescription() {
 }
 
 qint64 tagOf(const QObject* sender) { return sender ? sender->property("tag").toLongLong() : 0; }
+
+QString componentOf(const QObject* sender) { return sender ? sender->property("component").toString() : QString(); }
 
 int stateOf(const QObject* sender) {
     if (const auto* action = qobject_cast<const QAction*>(sender)) return action->isChecked() ? 1 : 0;

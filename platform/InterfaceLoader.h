@@ -45,14 +45,17 @@ struct LoadedInterface {
 // mark it had before the click, so that its action reads the state before
 // the click and owns the mark. A control's or item's "key" names the
 // preference its mark shows; a "choice" control mirrors the menu it names;
-// a window's control with a "label" is shown beside that text.
+// a window's control with a "label" is shown beside that text, and a label
+// wraps its text to the window's width.
 LoadedInterface loadInterface(const QByteArray& json, const InterfaceConnections& connections);
 
 // The description shipped with the program.
 QByteArray shippedInterfaceDescription();
 
-// The command values that travel in a sender: its tag, and its state (0 off, 1 on).
+// The command values that travel in a sender: its tag, its state (0 off, 1
+// on), and the software component it names ("component" in the description).
 qint64 tagOf(const QObject* sender);
+QString componentOf(const QObject* sender);
 int stateOf(const QObject* sender);
 void setStateOf(QObject* sender, int state);
 

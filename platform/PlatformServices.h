@@ -14,11 +14,13 @@
 
 namespace ratelark {
 
-// Where the console log goes and which sampler runs: chosen by the process
-// entry, replaced by tests.
+// Where the console log goes, which sampler runs and what the Support item
+// opens: chosen by the process entry, replaced by tests.
 struct PlatformPaths {
-    QString consoleLog;   // the console log file
-    QString samplerTool;  // the sampler executable
+    QString consoleLog;      // the console log file
+    QString samplerTool;     // the sampler executable
+    QString documentation;   // the README shipped with the program (it may be missing)
+    QString supportAddress;  // a support page set by the packager; empty when none
     bool redirectStandardOutput = true;  // false while standard output carries the status line
 };
 
@@ -41,6 +43,11 @@ PlatformServices makeLinuxPlatform();
 
 // $XDG_CACHE_HOME/ratelark/console.log
 QString defaultConsoleLogPath();
+
+// README.md in the documentation folder, found from the program's own folder
+// as installed: <prefix>/bin/../share/doc/ratelark. A build that was never
+// installed keeps a copy there too.
+QString defaultDocumentation();
 
 // The sampler tool: $RATELARK_NETSTAT, else ratelark-netstat beside the
 // program, else in its install location.

@@ -28,7 +28,13 @@ public:
         QString error;      // why it failed to start
     };
 
-    ShellCommand(QString shell, QString text, std::chrono::milliseconds timeLimit);
+    // How the end of the shell is awaited within the limit. Linux before 5.3
+    // has no pidfd_open; there, and wherever it fails, the run falls back to
+    // looking at the shell every few milliseconds.
+    enum class ExitWatch { PidFd, Polling };
+
+    ShellCommand(QString shell, QString text, std::chrono::milliseconds timeLimit,
+                 ExitWatch exitWatch = ExitWatch::PidFd);
     ShellCommand(const ShellCommand&) = delete;
     ShellCommand& operator=(const ShellCommand&) = delete;
 
@@ -50,6 +56,7 @@ private:
     const QString shell_;
     const QString text_;
     const std::chrono::milliseconds timeLimit_;
+    const ExitWatch exitWatch_;
 
     std::mutex mutex_;   // guards the two below, shared with end()
     pid_t group_ = 0;    // the running group's id; 0 once the shell is reaped

@@ -73,5 +73,16 @@ TEST_F(SystemMonitorSearch, TheMonitorIsStartedDetached) {
     EXPECT_TRUE(testing::waitUntil([&] { return QFile::exists(monitor + ".ran"); }));
 }
 
+// The same private PATH serves the desktop's registry of scheme handlers.
+TEST_F(SystemMonitorSearch, ASchemeHasAHandlerWhenXdgMimeNamesOne) {
+    DesktopWorkspace workspace;
+    const QUrl page(QStringLiteral("appstream://com.tarnwick.ratelark"));
+    EXPECT_FALSE(workspace.canOpen(page)) << "without xdg-mime";
+    testing::writeBashScript(bin_.filePath(QStringLiteral("xdg-mime")),
+                             "[ \"$*\" = 'query default x-scheme-handler/appstream' ] && echo gnome-software.desktop\nexit 0\n");
+    EXPECT_TRUE(workspace.canOpen(page));
+    EXPECT_FALSE(workspace.canOpen(QUrl(QStringLiteral("other:x")))) << "an empty answer";
+}
+
 }  // namespace
 }  // namespace ratelark

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 
 namespace ratelark {
@@ -170,42 +171,33 @@ TEST(OpenAtLogin, TheMarkStartsOutAsTheRegistration) {
     }
 }
 
-TEST(Addresses, TheStorePageCarriesTheTagWithItsSign) {
+TEST(Addresses, RateOpensTheSoftwareCentrePageAndSupportTheDocumentation) {
     Harness harness;
-    for (const qint64 tag : {0LL, -5LL}) {
-        QAction sender;
-        sender.setProperty("tag", tag);
-        harness.controller().clickRateOnAppStore(&sender);
-    }
-    ASSERT_EQ(harness.workspace->opened.size(), 2);
-    EXPECT_EQ(harness.workspace->opened.at(0).toString(),
-              QStringLiteral("https://" RATELARK_STORE_HOST "/app/id0?ls=1&mt=12"));
-    EXPECT_EQ(harness.workspace->opened.at(1).toString(),
-              QStringLiteral("https://" RATELARK_STORE_HOST "/app/id-5?ls=1&mt=12"));
-}
+    harness.start();
+    QHash<QString, QAction*> items;
+    for (QAction* item : harness.controller().statusMenu()->actions()) items.insert(item->text(), item);
+    QList<QUrl>& opened = harness.workspace->opened;
+    items.value(QStringLiteral("Rate RateLark"))->trigger();
+    items.value(QStringLiteral("Support"))->trigger();
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_EQ(opened.at(0), QUrl(QStringLiteral("appstream://com.tarnwick.ratelark")));
+    EXPECT_TRUE(opened.at(1).isLocalFile() && QFileInfo(opened.at(1).toLocalFile()).fileName() == "README.md"
+                && QFileInfo::exists(opened.at(1).toLocalFile()))
+        << opened.at(1).toString().toStdString();
 
-TEST(Addresses, TheShippedRateItemOpensTheStoreIdentifier) {
-    Harness harness;
-    QAction* rate = nullptr;
-    for (QAction* item : harness.controller().statusMenu()->actions())
-        if (tagOf(item) > 0) rate = item;
-    ASSERT_NE(rate, nullptr);
+    // No software centre: nothing handed to a browser, said once. No README: said.
+    harness.workspace->canOpenAll = false;
+    items.value(QStringLiteral("Rate RateLark"))->trigger();
+    items.value(QStringLiteral("Rate RateLark"))->trigger();
+    harness.controller().services().paths.documentation = harness.logPath() + QStringLiteral(".missing");
+    items.value(QStringLiteral("Support"))->trigger();
+    EXPECT_EQ(opened.size(), 2);
+    EXPECT_EQ(harness.consoleLog().count(QStringLiteral("appstream://com.tarnwick.ratelark")), 1);
+    EXPECT_EQ(harness.consoleLog().count(QStringLiteral(".missing")), 1);
 
-    rate->trigger();
-
-    ASSERT_EQ(harness.workspace->opened.size(), 1);
-    const QUrl url = harness.workspace->opened.first();
-    EXPECT_EQ(url.scheme(), QStringLiteral("https"));
-    EXPECT_EQ(url.path(), QStringLiteral("/app/id%1").arg(tagOf(rate)));
-    EXPECT_EQ(url.query(), QStringLiteral("ls=1&mt=12"));
-}
-
-TEST(Addresses, SupportOpensTheSupportSiteOverHttps) {
-    Harness harness;
-    harness.controller().clickSupport(nullptr);
-    ASSERT_EQ(harness.workspace->opened.size(), 1);
-    EXPECT_EQ(harness.workspace->opened.first(), QUrl(QStringLiteral(RATELARK_SUPPORT_URL)));
-    EXPECT_EQ(harness.workspace->opened.first().scheme(), QStringLiteral("https"));
+    harness.controller().services().paths.supportAddress = QStringLiteral("https://packager.invalid/help");
+    items.value(QStringLiteral("Support"))->trigger();
+    EXPECT_EQ(opened.last(), QUrl(QStringLiteral("https://packager.invalid/help")));
 }
 
 TEST(SystemMonitor, TheCommandAsksTheDesktopOnce) {

@@ -172,7 +172,7 @@ TEST(Install, LaysOutTheProgramsAndTheDesktopFiles) {
 
     for (const char* program : {"bin/ratelark", "bin/ratelark-netstat"})
         EXPECT_TRUE(QFileInfo(prefix.path() + '/' + program).isExecutable()) << program;
-    QFile desktop(prefix.path() + "/share/applications/ratelark.desktop");
+    QFile desktop(prefix.path() + "/share/applications/com.tarnwick.ratelark.desktop");
     ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
     const QByteArray entry = desktop.readAll();
     EXPECT_TRUE(entry.contains("\nExec=ratelark\n"));
@@ -180,6 +180,8 @@ TEST(Install, LaysOutTheProgramsAndTheDesktopFiles) {
     QFile icon(prefix.path() + "/share/icons/hicolor/scalable/apps/ratelark.svg");
     ASSERT_TRUE(icon.open(QIODevice::ReadOnly));
     EXPECT_TRUE(icon.readAll().startsWith("<svg"));
+    // Where defaultDocumentation looks from bin/.
+    EXPECT_TRUE(QFile::exists(prefix.path() + "/share/doc/ratelark/README.md"));
 }
 
 }  // namespace

@@ -44,6 +44,21 @@ std::optional<ProgramLaunch> findSystemMonitor() {
 
 bool DesktopWorkspace::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
+bool DesktopWorkspace::canOpen(const QUrl& url) {
+    // A query reads a few small files; a hung one is not worth waiting for.
+    constexpr int kQueryLimitMs = 3000;
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/") + url.scheme()});
+    if (!query.waitForFinished(kQueryLimitMs)) {
+        query.kill();
+        query.waitForFinished();
+        return false;
+    }
+    return query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0
+           && !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
 bool DesktopWorkspace::launchSystemMonitor() {
     const std::optional<ProgramLaunch> monitor = findSystemMonitor();
     return monitor && QProcess::startDetached(monitor->program, monitor->arguments);

@@ -13,6 +13,9 @@ namespace ratelark {
 class DesktopWorkspace : public Workspace {
 public:
     bool openUrl(const QUrl& url) override;
+    // Asks xdg-mime, the desktops' shared registry of handlers, which is
+    // also what xdg-open follows; no answer (or no xdg-mime) means no.
+    bool canOpen(const QUrl& url) override;
     // Starts the first installed system monitor, detached, so that it outlives
     // RateLark and never makes it wait.
     bool launchSystemMonitor() override;

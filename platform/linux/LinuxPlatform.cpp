@@ -6,6 +6,7 @@
 #include "platform/linux/XdgAutostart.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -32,6 +33,10 @@ QString defaultConsoleLogPath() {
            + QStringLiteral("/ratelark/console.log");
 }
 
+QString defaultDocumentation() {
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/" RATELARK_DOC_FROM_BIN "/README.md"));
+}
+
 QString defaultSamplerTool() {
     const QString fromEnvironment = qEnvironmentVariable("RATELARK_NETSTAT");
     if (!fromEnvironment.isEmpty()) return fromEnvironment;
@@ -50,6 +55,8 @@ PlatformServices makeLinuxPlatform() {
     services.loginItems = std::make_unique<XdgAutostart>(shippedDesktopEntry(), autostartProgram());
     services.paths.consoleLog = defaultConsoleLogPath();
     services.paths.samplerTool = defaultSamplerTool();
+    services.paths.documentation = defaultDocumentation();
+    services.paths.supportAddress = QStringLiteral(RATELARK_SUPPORT_ADDRESS);
     return services;
 }
 

@@ -7,6 +7,7 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -38,6 +39,22 @@ bool waitReadable(int fd, Clock::time_point deadline) {
         if (ready > 0) return true;
         if (ready == 0) return false;
         if (errno != EINTR) return true;  // let the read that follows report it
+    }
+}
+
+// Waits until the shell has ended, looking every few milliseconds, but does
+// not reap it: until finish() does, its id cannot be reused, so killing its
+// group stays safe. False once the deadline passes.
+bool waitExited(pid_t pid, Clock::time_point deadline) {
+    constexpr auto kPollInterval = std::chrono::milliseconds(10);
+    for (;;) {
+        siginfo_t info{};
+        const int got = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
+        if (got == 0 && info.si_pid == pid) return true;
+        if (got != 0 && errno != EINTR) return true;  // nothing to wait for; finish() reaps what there is
+        const Clock::duration left = deadline - Clock::now();
+        if (left <= Clock::duration::zero()) return false;
+        std::this_thread::sleep_for(std::min<Clock::duration>(left, kPollInterval));
     }
 }
 
@@ -76,8 +93,8 @@ struct SpawnSettings {
 
 }  // namespace
 
-ShellCommand::ShellCommand(QString shell, QString text, std::chrono::milliseconds timeLimit)
-    : shell_(std::move(shell)), text_(std::move(text)), timeLimit_(timeLimit) {}
+ShellCommand::ShellCommand(QString shell, QString text, std::chrono::milliseconds timeLimit, ExitWatch exitWatch)
+    : shell_(std::move(shell)), text_(std::move(text)), timeLimit_(timeLimit), exitWatch_(exitWatch) {}
 
 ShellCommand::Result ShellCommand::run() {
     const Clock::time_point deadline = Clock::now() + timeLimit_;
@@ -111,18 +128,9 @@ ShellCommand::Result ShellCommand::run() {
 
     // A descriptor that becomes readable when the shell ends, so that its end
     // can be awaited with the same deadline. (The C library of Debian 12
-    // declares pidfd_open without C linkage, hence the raw call.)
-    const int exitFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    if (exitFd < 0) {
-        const QString error = errorText("cannot watch the shell", errno);
-        {
-            const std::lock_guard lock(mutex_);
-            killGroupLocked();
-        }
-        Result result = finish(Outcome::FailedToStart, {}, pipeFds[0], exitFd, pid);
-        result.error = error;
-        return result;
-    }
+    // declares pidfd_open without C linkage, hence the raw call.) Without one,
+    // on Linux before 5.3 or when refused, the shell is polled instead.
+    const int exitFd = exitWatch_ == ExitWatch::PidFd ? static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)) : -1;
 
     QByteArray output;
     char buffer[4096];
@@ -135,8 +143,8 @@ ShellCommand::Result ShellCommand::run() {
             break;
         }
     }
-    const Outcome outcome = waitReadable(exitFd, deadline) ? Outcome::Finished : Outcome::TimedOut;
-    return finish(outcome, output, pipeFds[0], exitFd, pid);
+    const bool exited = exitFd >= 0 ? waitReadable(exitFd, deadline) : waitExited(pid, deadline);
+    return finish(exited ? Outcome::Finished : Outcome::TimedOut, output, pipeFds[0], exitFd, pid);
 }
 
 void ShellCommand::end() {

@@ -44,7 +44,7 @@ QList<QByteArray> mainGroup(const QByteArray& entry) {
 }  // namespace
 
 QByteArray shippedDesktopEntry() {
-    QFile file(QStringLiteral(":/packaging/ratelark.desktop"));
+    QFile file(QStringLiteral(":/packaging/com.tarnwick.ratelark.desktop"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 

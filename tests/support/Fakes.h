@@ -65,10 +65,12 @@ struct FakeAppearance : Appearance {
 struct FakeWorkspace : Workspace {
     QList<QUrl> opened;
     int monitorLaunches = 0;
+    bool canOpenAll = true;  // whether every scheme has a handler
     bool openUrl(const QUrl& url) override {
         opened << url;
         return true;
     }
+    bool canOpen(const QUrl&) override { return canOpenAll; }
     bool launchSystemMonitor() override {
         ++monitorLaunches;
         return true;

@@ -44,6 +44,7 @@ Harness::Harness(const Options& options) {
     services.paths.samplerTool =
         options.samplerTool.isEmpty() ? writeScript(QStringLiteral("quiet-sampler"), QStringLiteral("exec sleep 1000\n"))
                                       : options.samplerTool;
+    services.paths.documentation = defaultDocumentation();
     services.paths.redirectStandardOutput = false;  // the test runner reports there
     controller_ = std::make_unique<AppController>(std::move(services));
     if (options.loadInterface) ui = loadInterface(shippedInterfaceDescription(), controller_->interfaceConnections());
