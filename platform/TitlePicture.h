@@ -18,4 +18,14 @@ QColor namedColor(NamedColor color);
 // devicePixelRatio, so that it stays sharp on dense screens.
 QImage drawTitle(const AttributedText& title, int height, qreal devicePixelRatio, const QColor& textColor);
 
+// The title's compact form in a square of size × size device-independent
+// pixels, drawn at devicePixelRatio straight into the device pixels (never
+// scaled), transparent around the text. Its lines are stacked in the
+// title's font family, bold, at the largest pixel size at which the widest
+// compact form fits the square, so the size holds steady as the speeds
+// change. A title without a compact form shows a pair of arrows instead.
+// Every glyph has a thin halo of the opposite lightness, so the text reads
+// on dark and light panels alike.
+QImage drawCompactTitle(const AttributedText& title, int size, qreal devicePixelRatio);
+
 }  // namespace ratelark
