@@ -135,8 +135,9 @@ public:
     void avoidConsoleFlush(QObject* sender);
 
 private:
-    // The second half of getMBS: from the two speed texts to the status title.
-    void composeStatusTitle(QString download, QString upload);
+    // The second half of getMBS: from the two mean speeds (bytes per second)
+    // through their speed texts to the status title.
+    void composeStatusTitle(double download, double upload);
     // Marks exactly the items of menu whose tag equals value.
     static void markItemsWithTag(QMenu* menu, qint64 value);
     // Makes the controller the receiver of the font dialog's choices.
@@ -158,6 +159,8 @@ private:
     // --- totals internals (measure/) ------------------------------------------
     // Starts a detached worker whose body is threadGetData.
     void startTotalsWorker();
+    // Sets the titles of the two totals items from the stored totals.
+    Q_INVOKABLE void showTotals();
     TotalsPipelines totalsPipelines_;
     TotalsWorkers totalsWorkers_;
 

@@ -28,6 +28,11 @@ struct AttributedText {
     std::optional<QFont> font;
     std::vector<ColorRun> runs;
     QString toolTip;  // the tool-tip attribute over the whole text
+    // The two speeds in their shortest form, one a line, with colour runs
+    // over compactText like runs over text; empty for a title without speeds.
+    // Pictures too small for the whole title show this instead.
+    QString compactText;
+    std::vector<ColorRun> compactRuns;
 
     qsizetype length() const { return text.size(); }
     void addColor(NamedColor color, qsizetype start, qsizetype length) { runs.push_back({start, length, color}); }

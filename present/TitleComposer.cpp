@@ -32,19 +32,29 @@ void removeUnit(QString& text) {
     if (text.size() >= kUnitLength) text.chop(kUnitLength);
 }
 
-void addColors(AttributedText& title, const QString& download, const QString& upload, const TitleSwitches& switches,
-               const Palette& palette) {
+// The parts in the title's order: the download alone, the upload over the
+// download, or the download, a separator and the upload.
+QString arrange(const QString& download, const QString& upload, const TitleSwitches& switches, QChar separator) {
+    if (switches.onlyShowDownload) return download;
+    if (switches.upAndDown) return upload + QLatin1Char('\n') + download;
+    return download + separator + upload;
+}
+
+// Colours the parts as arrange lays them out: the first part, a
+// one-character separator, the second part.
+void addColors(std::vector<ColorRun>& runs, const QString& download, const QString& upload,
+               const TitleSwitches& switches, const Palette& palette) {
     if (switches.onlyShowDownload) {
         // The single-part title takes the upload colour on two-line layouts.
-        title.addColor(switches.upAndDown ? palette.upload : palette.download, 0, download.size());
+        runs.push_back({0, download.size(), switches.upAndDown ? palette.upload : palette.download});
         return;
     }
     const bool uploadFirst = switches.upAndDown;
     const qsizetype first = uploadFirst ? upload.size() : download.size();
     const qsizetype second = uploadFirst ? download.size() : upload.size();
-    title.addColor(uploadFirst ? palette.upload : palette.download, 0, first);
-    title.addColor(palette.separator, first, 1);
-    title.addColor(uploadFirst ? palette.download : palette.upload, first + 1, second);
+    runs.push_back({0, first, uploadFirst ? palette.upload : palette.download});
+    runs.push_back({first, 1, palette.separator});
+    runs.push_back({first + 1, second, uploadFirst ? palette.download : palette.upload});
 }
 
 }  // namespace
@@ -77,17 +87,19 @@ ComposedTitle composeTitle(QString download, QString upload, qint64 maxFixedWidt
     }
 
     AttributedText& title = result.title;
-    if (switches.onlyShowDownload)
-        title.text = download;
-    else if (switches.upAndDown)
-        title.text = upload + QLatin1Char('\n') + download;
-    else
-        title.text = download + QLatin1Char('|') + upload;
+    title.text = arrange(download, upload, switches, QLatin1Char('|'));
     title.font = font;
     // The speed window's two texts, as it stacks them.
     title.toolTip = result.windowUp + QLatin1Char('\n') + result.windowDown;
-    if (switches.colorIsRedBlue) addColors(title, download, upload, switches, paletteFor(dark));
+    if (switches.colorIsRedBlue) addColors(title.runs, download, upload, switches, paletteFor(dark));
     return result;
+}
+
+void setCompactForm(AttributedText& title, const QString& download, const QString& upload,
+                    const TitleSwitches& switches, bool dark) {
+    title.compactText = arrange(download, upload, switches, QLatin1Char('\n'));
+    title.compactRuns.clear();
+    if (switches.colorIsRedBlue) addColors(title.compactRuns, download, upload, switches, paletteFor(dark));
 }
 
 bool isDarkInterfaceStyle(const QVariant& style) {

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace ratelark {
@@ -104,13 +105,13 @@ protected:
         run_.environment().remove(QStringLiteral("WAYLAND_DISPLAY"));
     }
 
-    // Waits until the download (blue) and upload (red) texts show in the panel.
+    // Waits until the download (light blue) and upload (light red) texts show in the panel.
     bool titleShows() {
         return waitUntil([&] {
             const QImage shot = screen_.screenshot();
-            download_ = areaOf(shot, qRgb(0, 0, 255));
-            upload_ = areaOf(shot, qRgb(255, 0, 0));
-            return download_.width() > 20 && upload_.width() > 15;
+            download_ = areaOf(shot, qRgb(112, 176, 255));
+            upload_ = areaOf(shot, qRgb(255, 112, 102));
+            return download_.width() > 5 && upload_.width() > 5;
         }, 30000);
     }
 
@@ -124,7 +125,7 @@ TEST_F(TrayEndToEnd, TheTitleShowsInTheTrayInItsColoursAndAClickOpensTheMenu) {
     ASSERT_TRUE(screen_.startTrayHost()) << screen_.trayHostErrors();
     run_.start({});
     ASSERT_TRUE(titleShows()) << run_.consoleLog().toStdString();
-    EXPECT_LT(download_.right(), upload_.left()) << "download first, then upload, on one line";
+    EXPECT_LT(download_.bottom(), upload_.top()) << "download above upload";
     EXPECT_TRUE(run_.process().readAllStandardOutput().isEmpty());
     EXPECT_TRUE(run_.process().readAllStandardError().isEmpty());
 
@@ -137,6 +138,13 @@ TEST_F(TrayEndToEnd, TheTitleShowsInTheTrayInItsColoursAndAClickOpensTheMenu) {
     };
     const QByteArray before = embedded();
     ASSERT_FALSE(before.isEmpty());
+    // "WxH+x+y  +X+Y": the window keeps the size the tray gave it, in the panel.
+    const QRegularExpression geometry(QStringLiteral("(\\d+)x(\\d+)\\S*\\s+\\+(-?\\d+)\\+(-?\\d+)"));
+    const QRegularExpressionMatch place = geometry.match(QString::fromLatin1(before));
+    ASSERT_TRUE(place.hasMatch()) << before.toStdString();
+    const QRect window(place.captured(3).toInt(), place.captured(4).toInt(), place.captured(1).toInt(),
+                       place.captured(2).toInt());
+    EXPECT_TRUE(QRect(0, 0, 480, kPanelHeight).contains(window)) << before.toStdString();
     const QImage first = screen_.screenshot().copy(0, 0, 480, kPanelHeight);
     ASSERT_TRUE(waitUntil([&] { return screen_.screenshot().copy(0, 0, 480, kPanelHeight) != first; }))
         << "the title changes with the speeds";

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 
 #include <memory>
 #include <optional>
@@ -13,8 +14,9 @@ class QWidget;
 
 namespace ratelark {
 
-// One item of the tray: its title drawn into the icon, the plain text as the
-// icon's tool-tip. standIn, when given, shows the titles while no tray host runs.
+// One item of the tray: its title's compact form drawn into the icon at the
+// size the tray host gives, the whole text as the icon's tool-tip. standIn,
+// when given, shows the titles while no tray host runs.
 class TrayItem : public QObject, public StatusItem {
 public:
     TrayItem(std::unique_ptr<QSystemTrayIcon> icon, std::shared_ptr<StatusItem> standIn);
@@ -24,7 +26,7 @@ public:
     void setAttributedTitle(const AttributedText& title) override;
 
     bool hasTitle() const { return title_.has_value(); }
-    // The look of an item without title: a small pair of arrows.
+    // The look of an item without title: a pair of arrows.
     void showUntitled();
     // The icon showing this item; none once it has been handed over.
     const QSystemTrayIcon* icon() const { return icon_.get(); }
@@ -37,14 +39,14 @@ protected:
 private:
     void draw();
     // The window Qt's X11 tray support embeds into the tray host, which
-    // sizes it from its minimum size; none with other tray protocols.
+    // sizes it; none with other tray protocols.
     QWidget* embeddedWindow();
 
     std::unique_ptr<QSystemTrayIcon> icon_;
     std::shared_ptr<StatusItem> standIn_;
     std::optional<AttributedText> title_;
     QPointer<QWidget> watched_;
-    int drawnHeight_ = 0;
+    QSize drawnSize_;
 };
 
 }  // namespace ratelark
