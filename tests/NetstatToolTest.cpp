@@ -137,7 +137,7 @@ TEST(NetstatTool, PrintsWhatMovedInEachIntervalAndNoTotals) {
 
 TEST(NetstatTool, InterfacesThatComeGoOrResetNeverMakeASpike) {
     CountersFile counters;
-    const QString longName = QStringLiteral("docker-bridge-long0");
+    const QString longName = QStringLiteral("docker-bridge0");
     const qint64 huge = 4000000000000;
     qint64 eth0 = 1000000;
     auto step = [&](qint64 marker, const QString& others) {
@@ -145,7 +145,9 @@ TEST(NetstatTool, InterfacesThatComeGoOrResetNeverMakeASpike) {
         counters.write(interfaceLine(QStringLiteral("eth0"), {0, 0, eth0, 0, 0, 0, 0}) + others);
     };
     step(0, interfaceLine(QStringLiteral("wlan0"), {10, 0, 10, 10, 0, 5000, 0}));
-    ToolRun tool({QStringLiteral("--file"), counters.path(), QString::fromLatin1(kInterval)});
+    // No device anywhere: every interface but the loopback counts.
+    ToolRun tool({QStringLiteral("--sysfs"), QStringLiteral("/nonexistent"), QStringLiteral("--file"), counters.path(),
+                  QString::fromLatin1(kInterval)});
     ASSERT_TRUE(tool.started());
     ASSERT_EQ(tool.next(), Line{});
 

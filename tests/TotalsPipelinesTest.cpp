@@ -1,8 +1,10 @@
 #include "measure/TotalsPipelines.h"
 #include "measure/TotalsTitle.h"
+#include "platform/NetworkInterfaces.h"
 #include "platform/ShellCommand.h"
 #include "tests/TotalsProbes.h"
 #include "tests/support/Harness.h"
+#include "tools/CountedInterfaces.h"
 #include "tools/NetDevCounters.h"
 
 #include <gtest/gtest.h>
@@ -17,8 +19,11 @@ using namespace std::chrono_literals;
 using testing::procNetDevMB;
 using testing::writeFile;
 
-QByteArray runThroughBash(const QString& text) {
-    const ShellCommand::Result result = ShellCommand(QStringLiteral("/bin/bash"), text, 10s).run();
+// Runs a pipeline text counting the interfaces named, as a totals pass does.
+QByteArray runThroughBash(const QString& text, const QString& interfaces) {
+    ShellCommand command(QStringLiteral("/bin/bash"), text, 10s);
+    command.addEnvironment(QString::fromLatin1(totalsInterfacesVariable), interfaces);
+    const ShellCommand::Result result = command.run();
     EXPECT_EQ(result.outcome, ShellCommand::Outcome::Finished) << text.toStdString();
     return result.output;
 }
@@ -52,23 +57,32 @@ QString onRecordedTable(const QTemporaryDir& dir, const char* text) {
     return QString::fromLatin1(text).replace(QStringLiteral("/proc/net/dev"), table);
 }
 
-TEST(TotalsPipelines, SumEveryInterfaceButLoopbackFromARecordedTable) {
+TEST(TotalsPipelines, SumTheNamedInterfacesFromARecordedTable) {
     QTemporaryDir dir;
+    const QString names = QStringLiteral("eth0 wlp0s20f3longname lo0x");
     // Precise above a million MB: not awk's six significant digits.
-    EXPECT_EQ(runThroughBash(onRecordedTable(dir, receivedTotalsPipeline)), QByteArray("1177375690.170593\n"));
-    EXPECT_EQ(runThroughBash(onRecordedTable(dir, sentTotalsPipeline)), QByteArray("2.500000\n"));
+    EXPECT_EQ(runThroughBash(onRecordedTable(dir, receivedTotalsPipeline), names), QByteArray("1177375690.170593\n"));
+    EXPECT_EQ(runThroughBash(onRecordedTable(dir, sentTotalsPipeline), names), QByteArray("2.500000\n"));
+    EXPECT_EQ(runThroughBash(onRecordedTable(dir, sentTotalsPipeline), QStringLiteral("lo\teth0")), QByteArray("11.536742\n"));
+    EXPECT_EQ(runThroughBash(onRecordedTable(dir, sentTotalsPipeline), QString()), QByteArray("0.000000\n"));
 }
 
 TEST(TotalsPipelines, CountTheInterfacesTheSamplerToolCounts) {
     double bytesIn = 0.0;
     double bytesOut = 0.0;
-    for (const netstat::InterfaceCounters& interface : netstat::parseNetDev(recordedTable)) {
+    const netstat::Reading reading = netstat::parseNetDev(recordedTable);
+    const std::vector<std::string> counted = netstat::automaticInterfaces(netstat::namesOf(reading), "/nonexistent");
+    QStringList names;
+    for (const netstat::InterfaceCounters& interface : reading) {
+        if (std::find(counted.begin(), counted.end(), interface.name) == counted.end()) continue;
+        names << QString::fromStdString(interface.name);
         bytesIn += static_cast<double>(interface.counters[netstat::BytesIn]);
         bytesOut += static_cast<double>(interface.counters[netstat::BytesOut]);
     }
     QTemporaryDir dir;
-    EXPECT_NEAR(pipelineAmount(runThroughBash(onRecordedTable(dir, receivedTotalsPipeline))).value, bytesIn / 1048576.0, 1e-6);
-    EXPECT_NEAR(pipelineAmount(runThroughBash(onRecordedTable(dir, sentTotalsPipeline))).value, bytesOut / 1048576.0, 1e-6);
+    const QString text = names.join(QLatin1Char(' '));
+    EXPECT_NEAR(pipelineAmount(runThroughBash(onRecordedTable(dir, receivedTotalsPipeline), text)).value, bytesIn / 1048576.0, 1e-6);
+    EXPECT_NEAR(pipelineAmount(runThroughBash(onRecordedTable(dir, sentTotalsPipeline), text)).value, bytesOut / 1048576.0, 1e-6);
 }
 
 TEST(TotalsPipelines, AnEmptyTablePrintsZero) {
@@ -76,7 +90,7 @@ TEST(TotalsPipelines, AnEmptyTablePrintsZero) {
     const QString table = dir.filePath(QStringLiteral("dev"));
     ASSERT_TRUE(writeFile(table, "Inter-|   Receive\n face |bytes\n"));
     const QString text = QString::fromLatin1(receivedTotalsPipeline).replace(QStringLiteral("/proc/net/dev"), table);
-    EXPECT_EQ(runThroughBash(text), QByteArray("0.000000\n"));
+    EXPECT_EQ(runThroughBash(text, QStringLiteral("eth0")), QByteArray("0.000000\n"));
 }
 
 TEST(TotalsPipelines, AgreeWithProcNetDevOnThisMachine) {
@@ -84,7 +98,8 @@ TEST(TotalsPipelines, AgreeWithProcNetDevOnThisMachine) {
     // the run bracket what the run saw.
     for (const auto& [text, column] : {std::pair{receivedTotalsPipeline, 0}, std::pair{sentTotalsPipeline, 8}}) {
         const double before = procNetDevMB(column);
-        const double total = pipelineAmount(runThroughBash(QString::fromLatin1(text))).value;
+        const double total =
+            pipelineAmount(runThroughBash(QString::fromLatin1(text), currentNetworkInterfaces().automatic.join(u' '))).value;
         const double after = procNetDevMB(column);
         ASSERT_GE(before, 0.0);
         EXPECT_GE(total, before - 1e-6) << text;
