@@ -44,6 +44,7 @@ void InterfaceChoiceBox::showInterfaces(const QStringList& listed, const QString
             box->setProperty("interface", name);
             connect(box, &QCheckBox::clicked, this, &InterfaceChoiceBox::changed);
             names_->addWidget(box);
+            box->show();
             nameBoxes_ << box;
         }
     }
