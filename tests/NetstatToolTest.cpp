@@ -197,9 +197,10 @@ TEST(NetstatTool, CountsTheDeviceBackedOrTheNamedInterfacesAndTakesInNewOnes) {
 
     // A USB modem plugged in joins both sets, from its second reading on.
     ASSERT_TRUE(QDir().mkpath(sysfs.filePath(QStringLiteral("usb0/device"))));
-    write(4100, 6000, interfaceLine(QStringLiteral("usb0"), {0, 0, 9000000, 0, 0, 0, 0}));
+    write(4100, 6010, interfaceLine(QStringLiteral("usb0"), {0, 0, 9000000, 0, 0, 0, 0}));
     expectAbout(automatic.nextChange().value_or(Line{}), {0, 0, 100, 0, 0, 0, 0}, "usb0 appears");
-    write(4100, 6000, interfaceLine(QStringLiteral("usb0"), {0, 0, 9000700, 0, 0, 0, 0}));
+    expectAbout(chosen.nextChange().value_or(Line{}), {0, 0, 0, 0, 0, 10, 0}, "usb0 appears");
+    write(4100, 6010, interfaceLine(QStringLiteral("usb0"), {0, 0, 9000700, 0, 0, 0, 0}));
     expectAbout(automatic.nextChange().value_or(Line{}), {0, 0, 700, 0, 0, 0, 0}, "usb0 counts");
     expectAbout(chosen.nextChange().value_or(Line{}), {0, 0, 700, 0, 0, 0, 0}, "the chosen usb0 counts");
 }
