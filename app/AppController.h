@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Accessors.h"
+#include "measure/InterfaceChoice.h"
 #include "measure/TotalsPipelines.h"
 #include "measure/TotalsWorkers.h"
 #include "platform/AttributedText.h"
@@ -97,7 +98,9 @@ public:
     void menuWillOpen(QMenu* menu);
     void menuDidClose(QMenu* menu);
     void resetDataState(QObject* sender);
-    void threadGetData();
+    // A totals pass over the chosen interfaces; none: the automatic set, as
+    // it is when the pass begins.
+    void threadGetData(const QStringList& chosenInterfaces = {});
     void taskGetData(const QString& command);
     // Kills a running totals pipeline's process group and lets no further
     // run start; never waits. For the quit path and the teardown.
@@ -121,6 +124,9 @@ public:
     // A check box of the settings window: stores its state under the display
     // setting its "key" names.
     void clickPreferenceCheckBox(QObject* sender);
+    // The settings window's choice of interfaces: stores it under
+    // "interfaces" and starts a sampler that counts them.
+    void clickInterfaces(QObject* sender);
 
     // --- commands/: menu commands, console log --------------------------------
     void clickRefreshInterval(QObject* sender);
@@ -155,6 +161,10 @@ private:
     void cutSamplerConnections();
     // The current sampler's output, error and termination connections.
     std::array<QMetaObject::Connection, 3> samplerConnections_;
+    // Reads the choice of interfaces, says in the log what is counted (each
+    // line once, until it no longer holds) and shows it in the settings window.
+    InterfaceChoice followInterfaces();
+    QStringList interfaceLogLines_;  // what the log last said about them
 
     // --- totals internals (measure/) ------------------------------------------
     // Starts a detached worker whose body is threadGetData.
@@ -163,6 +173,8 @@ private:
     Q_INVOKABLE void showTotals();
     TotalsPipelines totalsPipelines_;
     TotalsWorkers totalsWorkers_;
+    // The names the running pass counts, blank-separated; only under the lock.
+    QString totalsInterfaces_;
 
     // --- presentation internals (present/) -------------------------------------
     // Shows (front) or hides the speed window and stores that wish.
@@ -171,6 +183,9 @@ private:
     void forgetSpeedWindow(QWidget* window);
     // Sets the mark of every control bound to a preference to its stored value.
     void followPreferences();
+    // Shows the interfaces, the choice and what is counted in the settings window.
+    void showCountedInterfaces(const InterfaceChoice& choice, const NetworkInterfaces& interfaces,
+                               const CountedInterfaces& counted);
     std::unique_ptr<FontPanel> fontPanel_;
 
     // --- command internals (commands/) -----------------------------------------

@@ -44,6 +44,7 @@ InterfaceConnections AppController::interfaceConnections() {
         {"clickWindow", &AppController::clickWindow},
         {"clickFont", &AppController::clickFont},
         {"clickPreferenceCheckBox", &AppController::clickPreferenceCheckBox},
+        {"clickInterfaces", &AppController::clickInterfaces},
         {"avoidConsoleFlush", &AppController::avoidConsoleFlush},
         {"resetDataState", &AppController::resetDataState},
     };

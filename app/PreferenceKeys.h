@@ -17,6 +17,8 @@ inline const QString useFixedWith = QStringLiteral("useFixedWith");
 inline const QString showArrow = QStringLiteral("showArrow");
 inline const QString onlyShowDownload = QStringLiteral("onlyShowDownload");
 inline const QString colorIsRedBlue = QStringLiteral("colorIsRedBlue");
+// The interfaces counted: a list of names; empty or absent, the automatic set.
+inline const QString interfaces = QStringLiteral("interfaces");
 
 // The size of the default title font, in points.
 inline constexpr double defaultFontSize = 12.0;

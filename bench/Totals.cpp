@@ -1,10 +1,13 @@
 // totals: the cost of one totals pass, that is one run of the sent and one of
-// the received pipeline through /bin/bash -c, as a menu opening starts it.
+// the received pipeline through /bin/bash -c, as a menu opening starts it,
+// over the interfaces the program counts by default.
 // Time is wall time from the spawn to the reaping; CPU is the shell's and
 // everything it waited for, from wait4.
 #include "bench/Commands.h"
 #include "bench/ProcFiles.h"
 #include "measure/TotalsPipelines.h"
+#include "tools/CountedInterfaces.h"
+#include "tools/NetDevCounters.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -65,6 +68,11 @@ Run runPipeline(const char* text) {
 
 int totalsCommand(int argc, char** argv) {
     const int passes = argc > 0 ? std::max(1, std::atoi(argv[0])) : 20;
+    std::string counted;
+    const std::vector<std::string> names = netstat::namesOf(netstat::parseNetDev(readFile("/proc/net/dev").value_or("")));
+    for (const std::string& name : netstat::automaticInterfaces(names, netstat::kSysfsNet))
+        counted += (counted.empty() ? "" : " ") + name;
+    ::setenv(totalsInterfacesVariable, counted.c_str(), 1);
     std::vector<double> wall, cpu;
     std::string sent, received;
     for (int i = 0; i < passes; ++i) {

@@ -1,5 +1,6 @@
 #include "app/AppController.h"
 
+#include "app/PreferenceKeys.h"
 #include "measure/TotalsTitle.h"
 #include "platform/Log.h"
 #include "platform/ShellCommand.h"
@@ -35,14 +36,16 @@ void AppController::resetDataState(QObject*) {
 }
 
 void AppController::startTotalsWorker() {
+    // Settings are read on the main thread; the worker gets the names as data.
+    QStringList chosen = interfaceChoice(standardUserDefaults().valueForKey(keys::interfaces)).names;
     try {
-        std::thread([this, ticket = totalsWorkers_.enter()] { threadGetData(); }).detach();
+        std::thread([this, ticket = totalsWorkers_.enter(), chosen = std::move(chosen)] { threadGetData(chosen); }).detach();
     } catch (const std::system_error& error) {
         nsLog(QStringLiteral("Cannot start a totals worker: %1").arg(QString::fromLocal8Bit(error.what())));
     }
 }
 
-void AppController::threadGetData() {
+void AppController::threadGetData(const QStringList& chosenInterfaces) {
     const std::shared_ptr<std::mutex> condition = this->condition();
     if (!condition) {
         nsLog(QStringLiteral("Totals pass skipped: the controller has not started"));
@@ -52,6 +55,9 @@ void AppController::threadGetData() {
         // One pass at a time, over both runs.
         const std::lock_guard pass(*condition);
         const TotalsPipelines pipelines = totalsPipelines_;
+        // Both runs count the same interfaces, the ones the sampler counts.
+        totalsInterfaces_ = (chosenInterfaces.isEmpty() ? currentNetworkInterfaces().automatic : chosenInterfaces)
+                                .join(QLatin1Char(' '));
         taskGetData(pipelines.sent);
         taskGetData(pipelines.received);
     }
@@ -67,6 +73,7 @@ void AppController::taskGetData(const QString& command) {
     const TotalsPipelines& pipelines = totalsPipelines_;
     setTaskGetData(nullptr);
     setTaskGetData(std::make_shared<ShellCommand>(pipelines.shell, command, pipelines.timeLimit));
+    taskGetData()->addEnvironment(QString::fromLatin1(totalsInterfacesVariable), totalsInterfaces_);
     const ShellCommand::Result result = totalsWorkers_.run(taskGetData());
     switch (result.outcome) {
     case ShellCommand::Outcome::Finished:

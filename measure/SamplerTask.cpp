@@ -22,7 +22,10 @@ void AppController::onTimerStartStopTask() {
 void AppController::startSampler() {
     setTask(std::make_shared<Task>(this));
     task()->setLaunchPath(services().paths.samplerTool);
-    task()->setArguments({QStringLiteral("1")});
+    // The choice is read anew at each start, the 30-second restart included.
+    QStringList arguments;
+    for (const QString& name : followInterfaces().names) arguments << QStringLiteral("--interface") << name;
+    task()->setArguments(arguments << QStringLiteral("1"));
     setPipeOutput(std::make_shared<Pipe>());
     setPipeError(std::make_shared<Pipe>());
     task()->setStandardOutput(pipeOutput());

@@ -9,9 +9,10 @@ namespace ratelark {
 
 namespace {
 
-// No interface moves more than this in one second; a bigger count is
-// garbage and is left out, rather than spoil the whole averaging period.
-constexpr double kLargestSample = 1073741824.0;  // 2^30 bytes
+// No machine moves more than this in one second (8.8 Tbit/s; 10 GbE at line
+// rate is 1.25 GB/s): a bigger count is garbage and is left out, rather than
+// spoil the whole averaging period.
+constexpr double kLargestSample = 1099511627776.0;  // 2^40 bytes
 
 double usable(double count) { return std::isfinite(count) && count <= kLargestSample ? count : 0.0; }
 

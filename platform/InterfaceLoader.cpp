@@ -1,5 +1,6 @@
 #include "platform/InterfaceLoader.h"
 
+#include "platform/InterfaceChoiceBox.h"
 #include "platform/MenuChoiceBox.h"
 #include "platform/TextField.h"
 
@@ -129,6 +130,10 @@ private:
         } else if (type == QStringLiteral("choice")) {
             auto* box = new MenuChoiceBox(parent);
             choices_.emplace_back(box, spec.value(QStringLiteral("menu")).toString());
+            control = box;
+        } else if (type == QStringLiteral("interfaces")) {
+            auto* box = new InterfaceChoiceBox(title, parent);
+            connectAction(box, spec, &InterfaceChoiceBox::changed);
             control = box;
         } else if (type == QStringLiteral("checkbox") || type == QStringLiteral("button")) {
             QAbstractButton* button = type == QStringLiteral("checkbox")

@@ -46,7 +46,9 @@ struct LoadedInterface {
 // the click and owns the mark. A control's or item's "key" names the
 // preference its mark shows; a "choice" control mirrors the menu it names;
 // a window's control with a "label" is shown beside that text, and a label
-// wraps its text to the window's width.
+// wraps its text to the window's width; an "interfaces" control offers the
+// network interfaces to count under a check box titled with its "title", and
+// calls its action at each change.
 LoadedInterface loadInterface(const QByteArray& json, const InterfaceConnections& connections);
 
 // The description shipped with the program.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <chrono>
@@ -13,7 +14,8 @@ namespace ratelark {
 // One run of a command text through a shell ("-c" TEXT) in a process group
 // of its own, so that the whole pipeline can be ended at once. Standard
 // output is captured to end of file; standard input and standard error are
-// the program's own. Blocking: meant for a worker thread.
+// the program's own, and so is the environment, plus the variables added.
+// Blocking: meant for a worker thread.
 class ShellCommand {
 public:
     enum class Outcome {
@@ -40,6 +42,11 @@ public:
 
     const QString& text() const { return text_; }
 
+    // Sets a variable in the environment of the run, in place of the
+    // program's own of that name: how a command text is given data without
+    // the data ever becoming part of the text. Call before run().
+    void addEnvironment(const QString& name, const QString& value);
+
     // Runs the text once and waits, at most the time limit, until the output
     // reaches end of file and the shell has ended. When the limit passes, the
     // whole process group is killed. Call once.
@@ -57,6 +64,7 @@ private:
     const QString text_;
     const std::chrono::milliseconds timeLimit_;
     const ExitWatch exitWatch_;
+    QList<QByteArray> environment_;  // NAME=VALUE, added to the program's
 
     std::mutex mutex_;   // guards the two below, shared with end()
     pid_t group_ = 0;    // the running group's id; 0 once the shell is reaped

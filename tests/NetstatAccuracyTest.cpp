@@ -1,10 +1,15 @@
+#include "measure/TotalsPipelines.h"
+
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -23,26 +28,31 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-// Traffic of a known size each second between two network namespaces joined
-// by a veth pair. The sampler tool runs in the sending namespace, where the
-// only interface besides loopback is the sending end of the pair, so each of
-// its lines must agree with that interface's own counter.
+// A machine whose uplink is a port of a bridge, beside a container's veth on
+// the same bridge, each in a network namespace, and an outside namespace at
+// the other end of the uplink. What the machine itself sends crosses the
+// bridge and the uplink, so that summing every interface counts it twice;
+// what the container sends crosses its veth and the uplink. Each byte leaves
+// once, on the uplink, and each line of the sampler tool, running on the
+// machine, must agree with the uplink's own counter: with the uplink found as
+// the one interface backed by a device (in a sysfs tree of the test's, since
+// every interface here is virtual) and with the uplink named.
 //
 // Fair windows: each second's traffic is sent well inside one of the tool's
 // intervals, starting just after one of its lines and ending long before the
-// next, and the veth counter is read at each line. Both then count exactly
-// the same packets, whatever small delays separate the tool's readings from
-// the test's. The tool gives bytes per second over its interval as it
-// measured it, so the veth's bytes are divided by the time between the two
-// lines as the test saw them: a tick that came late (a stalled machine) then
-// shows in both. The tool and the test's thread run at real-time priority
-// where allowed, so that both see the ticks when they happen.
+// next, and the uplink's counter is read at each line. Both then count
+// exactly the same packets, whatever small delays separate the tool's
+// readings from the test's. The tool gives bytes per second over its interval
+// as it measured it, so the uplink's bytes are divided by the time between
+// the two lines as the test saw them: a tick that came late (a stalled
+// machine) then shows in both. The tool and the test's thread run at
+// real-time priority where allowed, so that both see the ticks when they happen.
 constexpr int kPacketsPerSecond = 400;
 constexpr int kPayload = 1000;
 constexpr auto kSendAfter = 50ms;   // after a line has arrived
-constexpr auto kSendFor = 300ms;    // the packets are spread over this time
+constexpr auto kSendFor = 150ms;    // each sender's packets are spread over this time
 constexpr auto kLatestEnd = 700ms;  // a burst ending later may straddle a tick
-constexpr int kWindows = 6;
+constexpr int kWindows = 5;
 constexpr int kMostAttempts = 15;
 
 QString toolPath() { return QStringLiteral(RATELARK_TEST_BIN_DIR "/ratelark-netstat"); }
@@ -61,66 +71,47 @@ Outcome run(const QString& program, const QStringList& arguments) {
             QString::fromLocal8Bit(process.readAllStandardError()).trimmed()};
 }
 
-// The two namespaces and the veth pair, named after this process so that
-// parallel runs do not meet, and removed again whatever happens.
-class VethPair {
+// Network namespaces named after this process, so that parallel runs do not
+// meet, and removed again whatever happens.
+class Namespaces {
 public:
-    explicit VethPair(QString ip) : ip_(std::move(ip)) {
-        const QString id = QString::number(::getpid());
-        sender = QStringLiteral("rl-acc-tx-") + id;
-        receiver = QStringLiteral("rl-acc-rx-") + id;
-        senderLink = QStringLiteral("rlt") + id;
-        receiverLink = QStringLiteral("rlr") + id;
+    explicit Namespaces(QString ip) : ip_(std::move(ip)) {}
+    ~Namespaces() {
+        for (const QString& name : added_) run(ip_, {QStringLiteral("netns"), QStringLiteral("delete"), name});
     }
-    ~VethPair() {
-        if (created_.first) run(ip_, {QStringLiteral("netns"), QStringLiteral("delete"), sender});
-        if (created_.second) run(ip_, {QStringLiteral("netns"), QStringLiteral("delete"), receiver});
-    }
-    VethPair(const VethPair&) = delete;
-    VethPair& operator=(const VethPair&) = delete;
+    Namespaces(const Namespaces&) = delete;
+    Namespaces& operator=(const Namespaces&) = delete;
 
-    // Empty on success, else what failed.
-    QString create() {
-        Outcome outcome = run(ip_, {QStringLiteral("netns"), QStringLiteral("add"), sender});
-        created_.first = outcome.exitCode == 0;
-        if (!created_.first) return outcome.errors;
-        outcome = run(ip_, {QStringLiteral("netns"), QStringLiteral("add"), receiver});
-        created_.second = outcome.exitCode == 0;
-        if (!created_.second) return outcome.errors;
-        const QList<QStringList> steps = {
-            {QStringLiteral("link"), QStringLiteral("add"), senderLink, QStringLiteral("netns"), sender,
-             QStringLiteral("type"), QStringLiteral("veth"), QStringLiteral("peer"), QStringLiteral("name"),
-             receiverLink, QStringLiteral("netns"), receiver},
-            {QStringLiteral("-n"), sender, QStringLiteral("address"), QStringLiteral("add"), QStringLiteral("10.213.0.1/30"),
-             QStringLiteral("dev"), senderLink},
-            {QStringLiteral("-n"), receiver, QStringLiteral("address"), QStringLiteral("add"),
-             QStringLiteral("10.213.0.2/30"), QStringLiteral("dev"), receiverLink},
-            {QStringLiteral("-n"), sender, QStringLiteral("link"), QStringLiteral("set"), senderLink, QStringLiteral("up")},
-            {QStringLiteral("-n"), receiver, QStringLiteral("link"), QStringLiteral("set"), receiverLink,
-             QStringLiteral("up")},
-        };
-        for (const QStringList& step : steps) {
-            outcome = run(ip_, step);
-            if (outcome.exitCode != 0) return QStringLiteral("ip %1: %2").arg(step.join(QLatin1Char(' ')), outcome.errors);
+    static QString name(const char* role) { return QStringLiteral("rl-%1-%2").arg(QLatin1String(role)).arg(::getpid()); }
+
+    // Adds the namespaces, then runs ip with each command, its words
+    // separated by blanks. Empty on success, else what failed.
+    QString create(const QStringList& names, const QStringList& commands) {
+        for (const QString& name : names) {
+            const Outcome outcome = run(ip_, {QStringLiteral("netns"), QStringLiteral("add"), name});
+            if (outcome.exitCode != 0) return outcome.errors;
+            added_ << name;
+        }
+        for (const QString& command : commands) {
+            const Outcome outcome = run(ip_, command.split(QLatin1Char(' ')));
+            if (outcome.exitCode != 0) return QStringLiteral("ip %1: %2").arg(command, outcome.errors);
         }
         return {};
     }
 
-    // A command line that runs program inside the sending namespace.
-    QStringList inSender(const QStringList& command) const {
-        return QStringList{QStringLiteral("netns"), QStringLiteral("exec"), sender} + command;
+    // A command line for ip that runs command inside the namespace.
+    static QStringList inside(const QString& name, const QStringList& command) {
+        return QStringList{QStringLiteral("netns"), QStringLiteral("exec"), name} + command;
     }
-
-    QString sender, receiver, senderLink, receiverLink;
 
 private:
     QString ip_;
-    std::pair<bool, bool> created_{false, false};
+    QStringList added_;
 };
 
-// A UDP socket of the sending namespace: made by a thread that joins the
-// namespace, after which any thread may send through it.
-int senderSocket(const QString& nameSpace) {
+// A UDP socket of a namespace: made by a thread that joins the namespace,
+// after which any thread may send through it.
+int socketIn(const QString& nameSpace) {
     int result = -1;
     std::thread maker([&] {
         const int ns = ::open(("/run/netns/" + nameSpace.toStdString()).c_str(), O_RDONLY | O_CLOEXEC);
@@ -139,12 +130,13 @@ struct Socket {
     }
 };
 
-// Sends the packets evenly spread over the given time, on absolute deadlines.
+// Sends the packets to the outside namespace evenly spread over the given
+// time, on absolute deadlines.
 void sendPaced(int socket, int packets, Clock::duration spread) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(9);
-    ::inet_pton(AF_INET, "10.213.0.2", &to.sin_addr);
+    ::inet_pton(AF_INET, "10.213.3.2", &to.sin_addr);
     const std::string payload(kPayload, 'r');
     const Clock::time_point start = Clock::now();
     for (int i = 0; i < packets; ++i) {
@@ -200,61 +192,47 @@ std::optional<qint64> bytesSent(const QByteArray& line) {
     return ok ? std::optional(value) : std::nullopt;
 }
 
-TEST(NetstatAccuracy, EachSecondMatchesTheVethCountersWithinOnePercent) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to create network namespaces; run the tests as root";
-    QString ip = QStandardPaths::findExecutable(QStringLiteral("ip"));
-    if (ip.isEmpty()) ip = QStandardPaths::findExecutable(QStringLiteral("ip"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
-    if (ip.isEmpty()) GTEST_SKIP() << "needs the ip command of iproute2";
+// A byte counter of the uplink ("tx_bytes", "rx_bytes"), read inside the
+// machine's namespace.
+std::optional<qint64> uplinkCounter(const QString& ip, const QString& uplink, const char* counter) {
+    QProcess reader;
+    reader.start(ip, Namespaces::inside(Namespaces::name("acc-host"),
+                                        {QStringLiteral("cat"), QStringLiteral("/sys/class/net/%1/statistics/%2").arg(uplink, QLatin1String(counter))}));
+    bool ok = reader.waitForFinished();
+    const qint64 value = reader.readAllStandardOutput().trimmed().toLongLong(&ok);
+    return ok ? std::optional(value) : std::nullopt;
+}
 
-    VethPair pair(ip);
-    if (const QString failure = pair.create(); !failure.isEmpty())
-        GTEST_SKIP() << "cannot make network namespaces and a veth pair here: " << failure.toStdString();
-
-    const Socket socket{senderSocket(pair.sender)};
-    ASSERT_GE(socket.fd, 0) << "no socket in the sending namespace";
-
-    // The veth's own counter, read inside the namespace on request.
-    QProcess counter;
-    counter.start(ip, pair.inSender({QStringLiteral("bash"), QStringLiteral("-c"),
-                                     QStringLiteral("while read -r _; do read -r b < /sys/class/net/%1/statistics/"
-                                                    "tx_bytes; echo \"$b\"; done")
-                                         .arg(pair.senderLink)}));
-    ASSERT_TRUE(counter.waitForStarted());
-    auto vethBytesSent = [&]() -> std::optional<qint64> {
-        counter.write("\n");
-        const std::optional<QByteArray> line = nextLine(counter);
-        if (!line) return std::nullopt;
-        bool ok = false;
-        const qint64 value = line->toLongLong(&ok);
-        return ok ? std::optional(value) : std::nullopt;
-    };
-
+// Runs the tool with the arguments on the machine and compares each of its
+// fair seconds with the uplink's counter.
+void expectEachSecondMatchesTheUplink(const QString& ip, const QString& uplink, const QStringList& arguments,
+                                      const std::function<void()>& burst) {
     QProcess tool;
-    tool.start(ip, pair.inSender(promptly({toolPath(), QStringLiteral("1")})));
+    tool.start(ip, Namespaces::inside(Namespaces::name("acc-host"), promptly(QStringList{toolPath()} + arguments)));
     ASSERT_TRUE(tool.waitForStarted());
 
-    // The first packets wait for the neighbour's address; let that settle.
-    sendPaced(socket.fd, 10, 10ms);
-    ASSERT_TRUE(nextLine(tool));
+    // The first packets wait for the neighbours' addresses; let that settle.
+    burst();
+    ASSERT_TRUE(nextLine(tool)) << tool.readAllStandardError().toStdString();
     ASSERT_TRUE(nextLine(tool));
 
     const PromptThread prompt;
     std::optional<QByteArray> line = nextLine(tool);
     ASSERT_TRUE(line);
     Clock::time_point lineArrived = Clock::now();
-    std::optional<qint64> before = vethBytesSent();
-    ASSERT_TRUE(before) << counter.readAllStandardError().toStdString();
+    std::optional<qint64> before = uplinkCounter(ip, uplink, "tx_bytes");
+    ASSERT_TRUE(before);
     int fair = 0;
     for (int attempt = 0; attempt < kMostAttempts && fair < kWindows; ++attempt) {
         std::this_thread::sleep_until(lineArrived + kSendAfter);
-        sendPaced(socket.fd, kPacketsPerSecond, kSendFor);
+        burst();
         const bool sentInTime = Clock::now() - lineArrived < kLatestEnd;
 
         line = nextLine(tool);
         ASSERT_TRUE(line) << "the tool stopped printing";
         const Clock::time_point previousLine = std::exchange(lineArrived, Clock::now());
         const double seconds = std::chrono::duration<double>(lineArrived - previousLine).count();
-        const std::optional<qint64> after = vethBytesSent();
+        const std::optional<qint64> after = uplinkCounter(ip, uplink, "tx_bytes");
         ASSERT_TRUE(after);
         const std::optional<qint64> reported = bytesSent(*line);
         ASSERT_TRUE(reported) << "not a line of seven numbers: " << line->toStdString();
@@ -265,19 +243,70 @@ TEST(NetstatAccuracy, EachSecondMatchesTheVethCountersWithinOnePercent) {
         if (!sentInTime) continue;
         ++fair;
 
-        EXPECT_GE(actual, qint64(kPacketsPerSecond) * kPayload) << "the veth carried less than was sent";
-        EXPECT_LE(actual, qint64(kPacketsPerSecond) * (kPayload + 100)) << "the veth carried much more than was sent";
+        EXPECT_GE(actual, qint64(kPacketsPerSecond) * kPayload) << "the uplink carried less than was sent";
+        EXPECT_LE(actual, qint64(kPacketsPerSecond) * (kPayload + 100)) << "the uplink carried much more than was sent";
         const double perSecond = static_cast<double>(actual) / seconds;
         EXPECT_LE(std::abs(static_cast<double>(*reported) - perSecond), 0.01 * perSecond)
-            << "second " << fair << ": the tool reported " << *reported << " bytes, the veth counted " << actual
+            << "second " << fair << ": the tool reported " << *reported << " bytes, the uplink counted " << actual
             << " in " << seconds << " s";
     }
     EXPECT_EQ(fair, kWindows) << "too few seconds could be sent in time";
-
     tool.kill();
-    counter.kill();
     tool.waitForFinished();
-    counter.waitForFinished();
+}
+
+TEST(NetstatAccuracy, EachByteLeavingThroughABridgeCountsOnceWithinOnePercent) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to create network namespaces; run the tests as root";
+    QString ip = QStandardPaths::findExecutable(QStringLiteral("ip"));
+    if (ip.isEmpty()) ip = QStandardPaths::findExecutable(QStringLiteral("ip"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    if (ip.isEmpty()) GTEST_SKIP() << "needs the ip command of iproute2";
+
+    // The uplink rlu (outside: rlo), the container's veth rlv (inside: rlc), the bridge rlb.
+    const QString host = Namespaces::name("acc-host");
+    const QString outside = Namespaces::name("acc-out");
+    const QString container = Namespaces::name("acc-ctr");
+    const QString uplink = QStringLiteral("rlu%1").arg(::getpid());
+    Namespaces namespaces(ip);
+    const QString failure = namespaces.create(
+        {host, outside, container},
+        QStringLiteral("link add rlu%1 netns %2 type veth peer name rlo%1 netns %3|"
+                       "link add rlv%1 netns %2 type veth peer name rlc%1 netns %4|-n %2 link add rlb%1 type bridge|"
+                       "-n %2 link set rlu%1 master rlb%1|-n %2 link set rlv%1 master rlb%1|"
+                       "-n %2 address add 10.213.3.1/24 dev rlb%1|-n %3 address add 10.213.3.2/24 dev rlo%1|"
+                       "-n %4 address add 10.213.3.3/24 dev rlc%1|-n %2 link set rlb%1 up|-n %2 link set rlu%1 up|"
+                       "-n %2 link set rlv%1 up|-n %3 link set rlo%1 up|-n %4 link set rlc%1 up")
+            .arg(::getpid()).arg(host, outside, container).split(QLatin1Char('|')));
+    if (!failure.isEmpty()) GTEST_SKIP() << "cannot make network namespaces with a bridge here: " << failure.toStdString();
+
+    const Socket fromHost{socketIn(host)};
+    const Socket fromContainer{socketIn(container)};
+    ASSERT_GE(fromHost.fd, 0);
+    ASSERT_GE(fromContainer.fd, 0);
+    auto burst = [&] {
+        sendPaced(fromHost.fd, kPacketsPerSecond / 2, kSendFor);
+        sendPaced(fromContainer.fd, kPacketsPerSecond / 2, kSendFor);
+    };
+    QTemporaryDir sysfs;
+    ASSERT_TRUE(QDir().mkpath(sysfs.filePath(uplink + QStringLiteral("/device"))));
+    for (const QStringList& choice : {QStringList{QStringLiteral("--sysfs"), sysfs.path(), QStringLiteral("1")},
+                                      QStringList{QStringLiteral("--interface"), uplink, QStringLiteral("1")}}) {
+        SCOPED_TRACE(choice.join(QLatin1Char(' ')).toStdString());
+        expectEachSecondMatchesTheUplink(ip, uplink, choice, burst);
+    }
+
+    // A totals pass over the uplink agrees with its counters, read just
+    // before and just after it.
+    for (const auto& [text, name] : {std::pair{receivedTotalsPipeline, "rx_bytes"}, std::pair{sentTotalsPipeline, "tx_bytes"}}) {
+        const double before = static_cast<double>(uplinkCounter(ip, uplink, name).value_or(-1)) / 1048576.0;
+        QProcess pipeline;
+        pipeline.start(ip, Namespaces::inside(host, {QStringLiteral("env"), QStringLiteral("%1=%2").arg(totalsInterfacesVariable, uplink),
+                                                     QStringLiteral("/bin/bash"), QStringLiteral("-c"), QString::fromLatin1(text)}));
+        ASSERT_TRUE(pipeline.waitForFinished());
+        const double total = pipelineAmount(pipeline.readAllStandardOutput()).value;
+        EXPECT_GE(total, before - 1e-6) << name;
+        EXPECT_LE(total, static_cast<double>(uplinkCounter(ip, uplink, name).value_or(-1)) / 1048576.0 + 1e-6) << name;
+        EXPECT_GT(total, 0.0) << name;
+    }
 }
 
 }  // namespace

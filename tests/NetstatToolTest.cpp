@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSaveFile>
@@ -137,7 +138,7 @@ TEST(NetstatTool, PrintsWhatMovedInEachIntervalAndNoTotals) {
 
 TEST(NetstatTool, InterfacesThatComeGoOrResetNeverMakeASpike) {
     CountersFile counters;
-    const QString longName = QStringLiteral("docker-bridge-long0");
+    const QString longName = QStringLiteral("docker-bridge0");
     const qint64 huge = 4000000000000;
     qint64 eth0 = 1000000;
     auto step = [&](qint64 marker, const QString& others) {
@@ -145,7 +146,9 @@ TEST(NetstatTool, InterfacesThatComeGoOrResetNeverMakeASpike) {
         counters.write(interfaceLine(QStringLiteral("eth0"), {0, 0, eth0, 0, 0, 0, 0}) + others);
     };
     step(0, interfaceLine(QStringLiteral("wlan0"), {10, 0, 10, 10, 0, 5000, 0}));
-    ToolRun tool({QStringLiteral("--file"), counters.path(), QString::fromLatin1(kInterval)});
+    // No device anywhere: every interface but the loopback counts.
+    ToolRun tool({QStringLiteral("--sysfs"), QStringLiteral("/nonexistent"), QStringLiteral("--file"), counters.path(),
+                  QString::fromLatin1(kInterval)});
     ASSERT_TRUE(tool.started());
     ASSERT_EQ(tool.next(), Line{});
 
@@ -172,6 +175,34 @@ TEST(NetstatTool, InterfacesThatComeGoOrResetNeverMakeASpike) {
     line = tool.nextChange();
     ASSERT_TRUE(line.has_value());
     expectAbout(*line, {800, 0, 40000, 0, 0, 0, 0}, "a returning interface starts afresh");
+}
+
+TEST(NetstatTool, CountsTheDeviceBackedOrTheNamedInterfacesAndTakesInNewOnes) {
+    CountersFile counters;
+    QTemporaryDir sysfs;
+    ASSERT_TRUE(QDir().mkpath(sysfs.filePath(QStringLiteral("eth0/device"))));
+    auto write = [&](qint64 eth0, qint64 docker0, const QString& more = {}) {
+        counters.write(interfaceLine(QStringLiteral("eth0"), {0, 0, eth0, 0, 0, 0, 0}) +
+                       interfaceLine(QStringLiteral("docker0"), {0, 0, 0, 0, 0, docker0, 0}) + more);
+    };
+    write(1000, 1000);
+    ToolRun automatic({QStringLiteral("--sysfs"), sysfs.path(), QStringLiteral("--file"), counters.path(), QString::fromLatin1(kInterval)});
+    ToolRun chosen({QStringLiteral("--interface"), QStringLiteral("docker0"), QStringLiteral("--interface"), QStringLiteral("usb0"),
+                    QStringLiteral("--file"), counters.path(), QString::fromLatin1(kInterval)});
+    ASSERT_EQ(automatic.next(), Line{});
+    ASSERT_EQ(chosen.next(), Line{});
+    write(4000, 6000);
+    expectAbout(automatic.nextChange().value_or(Line{}), {0, 0, 3000, 0, 0, 0, 0}, "the device-backed eth0 alone");
+    expectAbout(chosen.nextChange().value_or(Line{}), {0, 0, 0, 0, 0, 5000, 0}, "the chosen docker0 alone");
+
+    // A USB modem plugged in joins both sets, from its second reading on.
+    ASSERT_TRUE(QDir().mkpath(sysfs.filePath(QStringLiteral("usb0/device"))));
+    write(4100, 6010, interfaceLine(QStringLiteral("usb0"), {0, 0, 9000000, 0, 0, 0, 0}));
+    expectAbout(automatic.nextChange().value_or(Line{}), {0, 0, 100, 0, 0, 0, 0}, "usb0 appears");
+    expectAbout(chosen.nextChange().value_or(Line{}), {0, 0, 0, 0, 0, 10, 0}, "usb0 appears");
+    write(4100, 6010, interfaceLine(QStringLiteral("usb0"), {0, 0, 9000700, 0, 0, 0, 0}));
+    expectAbout(automatic.nextChange().value_or(Line{}), {0, 0, 700, 0, 0, 0, 0}, "usb0 counts");
+    expectAbout(chosen.nextChange().value_or(Line{}), {0, 0, 700, 0, 0, 0, 0}, "the chosen usb0 counts");
 }
 
 TEST(NetstatTool, AFileThatCannotBeReadIsReportedOnceUntilItRecovers) {
@@ -313,6 +344,8 @@ INSTANTIATE_TEST_SUITE_P(Table, NetstatToolArguments,
                                            Arguments{{QStringLiteral("1"), QStringLiteral("2")}},
                                            Arguments{{QStringLiteral("--file")}},
                                            Arguments{{QStringLiteral("-x")}},
+                                           Arguments{{QStringLiteral("--interface"), QStringLiteral("a:b")}},
+                                           Arguments{{QStringLiteral("--interface"), QStringLiteral("$(>A) x")}},
                                            Arguments{{QStringLiteral("86401")}}));
 
 }  // namespace

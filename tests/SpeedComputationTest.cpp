@@ -76,12 +76,14 @@ std::vector<Step> runSampler(const QStringList& lines, qint64 refreshInterval) {
 TEST(SpeedComputation, IntervalOneShowsEachSampleItself) {
     const auto steps = runSampler({QStringLiteral("  1  0  1024  1  0  2048  0"),
                                    QStringLiteral("  1  0  5120  1  0     0  0"),
-                                   QStringLiteral("  1  0     0  1  0   512  0")},
+                                   QStringLiteral("  1  0     0  1  0   512  0"),
+                                   QStringLiteral("  1  0  1250000000  1  0  2147483648  0")},
                                   1);
-    ASSERT_EQ(steps.size(), 3u);
+    ASSERT_EQ(steps.size(), 4u);
     EXPECT_EQ(steps[0].title, titleFor(1024, 2048));
     EXPECT_EQ(steps[1].title, titleFor(5120, 0));
     EXPECT_EQ(steps[2].title, titleFor(0, 512));
+    EXPECT_EQ(steps[3].title, titleFor(1250000000, 2147483648)) << "10 GbE at line rate, and 2^31 bytes, are shown";
     for (const Step& step : steps) EXPECT_EQ(step.speedCount, 0);
 }
 
@@ -133,20 +135,20 @@ TEST_F(SpeedAccumulators, ZeroAndNegativeIntervalsShowEverySample) {
     }
 }
 
-TEST_F(SpeedAccumulators, ASampleAboveTwoToTheThirtyAddsNothingButCounts) {
+TEST_F(SpeedAccumulators, ASampleAboveTwoToTheFortyAddsNothingButCounts) {
     setInterval(5);
-    c.getMBS("0 0 1073741824 0 0 1073741825 0\n");
-    EXPECT_EQ(c.speedIn(), 1073741824.0) << "exactly 2^30 is kept";
+    c.getMBS("0 0 1099511627776 0 0 1099511627777 0\n");
+    EXPECT_EQ(c.speedIn(), 1099511627776.0) << "exactly 2^40 is kept";
     EXPECT_EQ(c.speedOut(), 0.0);
     EXPECT_EQ(c.speedCount(), 1);
 
     c.getMBS("0 0 5 0 0 7 0\n");
-    EXPECT_EQ(c.speedIn(), 1073741829.0) << "a sum above 2^30 is kept: the bound is per sample";
+    EXPECT_EQ(c.speedIn(), 1099511627781.0) << "a sum above 2^40 is kept: the bound is per sample";
     EXPECT_EQ(c.speedOut(), 7.0);
     EXPECT_EQ(c.speedCount(), 2);
 
     c.getMBS("0 0 1e400 0 0 -1e400 0\n");
-    EXPECT_EQ(c.speedIn(), 1073741829.0) << "numbers beyond any double add nothing";
+    EXPECT_EQ(c.speedIn(), 1099511627781.0) << "numbers beyond any double add nothing";
     EXPECT_EQ(c.speedOut(), 7.0);
     EXPECT_EQ(c.speedCount(), 3);
 }
@@ -154,7 +156,7 @@ TEST_F(SpeedAccumulators, ASampleAboveTwoToTheThirtyAddsNothingButCounts) {
 TEST_F(SpeedAccumulators, AnOversizedSampleLeavesTheRestOfThePeriodInTheMean) {
     setInterval(3);
     c.getMBS("1 0 1024 1 0 2048 0\n");
-    c.getMBS("1 0 99999999999 1 0 2048 0\n");
+    c.getMBS("1 0 9999999999999 1 0 2048 0\n");
     c.getMBS("1 0 2048 1 0 2048 0\n");
     EXPECT_EQ(shownTitle(harness), titleFor(1024, 2048));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 namespace ratelark::testing {
@@ -22,18 +23,25 @@ inline qint64 pidIn(const QString& path) {
     return file.readAll().trimmed().toLongLong();
 }
 
-// The cumulative MB of /proc/net/dev read here on its own terms: every
-// interface but the loopback, received (column 0) or sent (column 8).
+// The cumulative MB of /proc/net/dev read here on its own terms, over the
+// interfaces counted by default: those with a device link in sysfs, else all
+// but the loopback. Received is column 0, sent column 8.
 inline double procNetDevMB(int column) {
     QFile file(QStringLiteral("/proc/net/dev"));
     if (!file.open(QIODevice::ReadOnly)) return -1.0;
-    double bytes = 0.0;
+    double all = 0.0;
+    double backed = 0.0;
+    bool anyBacked = false;
     for (const QByteArray& line : file.readAll().split('\n')) {
         const qsizetype colon = line.indexOf(':');
         if (colon < 0 || line.left(colon).trimmed() == "lo") continue;
-        bytes += line.mid(colon + 1).simplified().split(' ').value(column).toDouble();
+        const double bytes = line.mid(colon + 1).simplified().split(' ').value(column).toDouble();
+        const bool hasDevice = QFileInfo::exists("/sys/class/net/" + line.left(colon).trimmed() + "/device");
+        anyBacked = anyBacked || hasDevice;
+        all += bytes;
+        backed += hasDevice ? bytes : 0.0;
     }
-    return bytes / 1048576.0;
+    return (anyBacked ? backed : all) / 1048576.0;
 }
 
 }  // namespace ratelark::testing

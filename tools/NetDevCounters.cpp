@@ -56,7 +56,7 @@ Reading parseNetDev(std::string_view text) {
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos) continue;
         const std::string_view name = trimmed(line.substr(0, colon));
-        if (name.empty() || name == "lo") continue;
+        if (name.empty()) continue;
         InterfaceCounters entry;
         if (!parseFields(line.substr(colon + 1), entry.counters)) continue;
         entry.name = name;
@@ -69,9 +69,17 @@ Reading parseNetDev(std::string_view text) {
     return reading;
 }
 
-Counters sumIncreases(const Reading& previous, const Reading& current) {
+std::vector<std::string> namesOf(const Reading& reading) {
+    std::vector<std::string> names;
+    names.reserve(reading.size());
+    for (const InterfaceCounters& interface : reading) names.push_back(interface.name);
+    return names;
+}
+
+Counters sumIncreases(const Reading& previous, const Reading& current, const std::vector<std::string>& counted) {
     Counters sum{};
     for (const InterfaceCounters& now : current) {
+        if (!std::binary_search(counted.begin(), counted.end(), now.name)) continue;
         const auto before = std::lower_bound(previous.begin(), previous.end(), now, byName);
         if (before == previous.end() || before->name != now.name) continue;
         for (std::size_t column = 0; column < ColumnCount; ++column) {

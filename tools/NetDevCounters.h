@@ -18,7 +18,7 @@ struct InterfaceCounters {
     Counters counters{};
 };
 
-// One reading of every interface but loopback, sorted by name, each name once.
+// One reading of every interface, sorted by name, each name once.
 using Reading = std::vector<InterfaceCounters>;
 
 // Parses the text of /proc/net/dev. Each line is split at its first colon:
@@ -27,11 +27,14 @@ using Reading = std::vector<InterfaceCounters>;
 // headings) and lines with fewer counters than the kernel writes are skipped.
 Reading parseNetDev(std::string_view text);
 
+// The names of a reading's interfaces, in its order.
+std::vector<std::string> namesOf(const Reading& reading);
+
 // How much each counter grew from previous to current, summed over the
-// interfaces present in both. An interface in only one of them adds nothing;
-// a counter that went backwards (a reset, a re-created interface) adds 0.
-// Sums stop at the largest value rather than wrapping.
-Counters sumIncreases(const Reading& previous, const Reading& current);
+// counted interfaces (names sorted) present in both. An interface in only one
+// of them adds nothing; a counter that went backwards (a reset, a re-created
+// interface) adds 0. Sums stop at the largest value rather than wrapping.
+Counters sumIncreases(const Reading& previous, const Reading& current, const std::vector<std::string>& counted);
 
 // counters, measured over elapsedNs, as the amounts of exactly one interval
 // of intervalNs, rounded to the nearest whole number.

@@ -1,8 +1,10 @@
 // ratelark-netstat: prints, once an interval, how many packets, errors and
-// bytes all interfaces but loopback received and sent during that interval.
+// bytes the counted interfaces received and sent during that interval.
 
+#include "tools/CountedInterfaces.h"
 #include "tools/NetDevCounters.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/prctl.h>
@@ -32,11 +35,17 @@ void writeText(int fd, std::string_view text) {
 }
 
 constexpr std::string_view kUsage =
-    "usage: ratelark-netstat [--file PATH] [INTERVAL]\n"
-    "  Prints, every INTERVAL seconds (default 1), one line of what all interfaces\n"
-    "  but loopback did in that interval: packets in, errors in, bytes in,\n"
+    "usage: ratelark-netstat [--interface NAME]... [--sysfs DIR] [--file PATH] [INTERVAL]\n"
+    "  Prints, every INTERVAL seconds (default 1), one line of what the counted\n"
+    "  interfaces did in that interval: packets in, errors in, bytes in,\n"
     "  packets out, errors out, bytes out, collisions.\n"
-    "  --file PATH  read the counters from PATH instead of /proc/net/dev\n";
+    "  Counted are the interfaces named with --interface; without it, those backed\n"
+    "  by a device (DIR/NAME/device exists: Ethernet, Wi-Fi, USB tethering, WWAN,\n"
+    "  virtio), and where none is, every interface but lo. That automatic set is\n"
+    "  looked at again whenever an interface appears or goes.\n"
+    "  --interface NAME  count NAME (repeat for more); one that is absent counts 0\n"
+    "  --sysfs DIR       where to look for device links (default /sys/class/net)\n"
+    "  --file PATH       read the counters from PATH instead of /proc/net/dev\n";
 
 int usageError(std::string_view problem) {
     writeText(STDERR_FILENO, "ratelark-netstat: ");
@@ -149,6 +158,8 @@ int main(int argc, char** argv) {
     installSignalHandlers();
 
     const char* path = "/proc/net/dev";
+    std::string sysfsRoot = kSysfsNet;
+    std::vector<std::string> chosen;
     std::int64_t intervalNs = kNsPerSecond;
     bool intervalGiven = false;
     for (int i = 1; i < argc; ++i) {
@@ -160,6 +171,13 @@ int main(int argc, char** argv) {
         if (argument == "--file") {
             if (++i == argc) return usageError("--file needs a path");
             path = argv[i];
+        } else if (argument == "--sysfs") {
+            if (++i == argc) return usageError("--sysfs needs a folder");
+            sysfsRoot = argv[i];
+        } else if (argument == "--interface") {
+            if (++i == argc) return usageError("--interface needs a name");
+            if (!isValidInterfaceName(argv[i])) return usageError("not an interface name: \"" + std::string(argv[i]) + "\"");
+            chosen.emplace_back(argv[i]);
         } else if (!intervalGiven && !argument.starts_with('-')) {
             intervalNs = parseIntervalNs(argument);
             if (intervalNs == 0) return usageError("the interval must be a number of seconds from 0.01 to 86400");
@@ -169,6 +187,20 @@ int main(int argc, char** argv) {
         }
     }
 
+    std::sort(chosen.begin(), chosen.end());
+    chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+    const bool automatic = chosen.empty();
+    std::vector<std::string> counted = std::move(chosen);
+    // The automatic set changes only with the list of interfaces, so it is
+    // looked at again only then: no stat() on an ordinary tick.
+    auto follow = [&](const Reading& reading) {
+        if (automatic) counted = automaticInterfaces(namesOf(reading), sysfsRoot);
+    };
+    auto sameNames = [](const Reading& a, const Reading& b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                          [](const InterfaceCounters& x, const InterfaceCounters& y) { return x.name == y.name; });
+    };
+
     ReadFailureReport report;
     std::string text;
     Reading previous;
@@ -177,6 +209,7 @@ int main(int argc, char** argv) {
         report.failed(path, error);
     else
         previous = parseNetDev(text);
+    follow(previous);
 
     std::int64_t deadline = previousNs + intervalNs;
     for (;;) {
@@ -190,7 +223,8 @@ int main(int argc, char** argv) {
         } else {
             report.recovered();
             Reading current = parseNetDev(text);
-            line = scaleToInterval(sumIncreases(previous, current), nowNs - previousNs, intervalNs);
+            if (!sameNames(previous, current)) follow(current);
+            line = scaleToInterval(sumIncreases(previous, current, counted), nowNs - previousNs, intervalNs);
             previous = std::move(current);
         }
         previousNs = nowNs;

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -91,10 +92,30 @@ struct SpawnSettings {
     SpawnSettings& operator=(const SpawnSettings&) = delete;
 };
 
+// The program's environment with the added NAME=VALUE entries in place of
+// any of the same names; the pointers live as long as both lists.
+std::vector<char*> environmentWith(const QList<QByteArray>& added) {
+    std::vector<char*> entries;
+    for (char** entry = environ; *entry; ++entry) {
+        const QByteArrayView existing(*entry);
+        const bool replaced = std::any_of(added.begin(), added.end(), [&](const QByteArray& addition) {
+            return existing.startsWith(addition.left(addition.indexOf('=') + 1));
+        });
+        if (!replaced) entries.push_back(*entry);
+    }
+    for (const QByteArray& addition : added) entries.push_back(const_cast<char*>(addition.constData()));
+    entries.push_back(nullptr);
+    return entries;
+}
+
 }  // namespace
 
 ShellCommand::ShellCommand(QString shell, QString text, std::chrono::milliseconds timeLimit, ExitWatch exitWatch)
     : shell_(std::move(shell)), text_(std::move(text)), timeLimit_(timeLimit), exitWatch_(exitWatch) {}
+
+void ShellCommand::addEnvironment(const QString& name, const QString& value) {
+    environment_ << name.toUtf8() + '=' + value.toUtf8();
+}
 
 ShellCommand::Result ShellCommand::run() {
     const Clock::time_point deadline = Clock::now() + timeLimit_;
@@ -105,6 +126,7 @@ ShellCommand::Result ShellCommand::run() {
     QByteArray option("-c");
     QByteArray text = text_.toUtf8();
     char* arguments[] = {shell.data(), option.data(), text.data(), nullptr};
+    const std::vector<char*> environment = environmentWith(environment_);
     pid_t pid = 0;
     int spawnError = 0;
     bool endedEarly = false;
@@ -115,7 +137,7 @@ ShellCommand::Result ShellCommand::run() {
         const std::lock_guard lock(mutex_);
         endedEarly = ended_;
         if (!endedEarly) {
-            spawnError = ::posix_spawn(&pid, shell.constData(), &settings.actions, &settings.attributes, arguments, environ);
+            spawnError = ::posix_spawn(&pid, shell.constData(), &settings.actions, &settings.attributes, arguments, environment.data());
             if (spawnError == 0) group_ = pid;
         }
     }
