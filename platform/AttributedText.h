@@ -28,6 +28,9 @@ struct AttributedText {
     std::optional<QFont> font;
     std::vector<ColorRun> runs;
     QString toolTip;  // the tool-tip attribute over the whole text
+    // The user asked for a steady width: surfaces that lay the text out
+    // themselves keep it as wide as the widest so far.
+    bool steadyWidth = false;
 
     qsizetype length() const { return text.size(); }
     void addColor(NamedColor color, qsizetype start, qsizetype length) { runs.push_back({start, length, color}); }

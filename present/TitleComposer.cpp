@@ -84,6 +84,7 @@ ComposedTitle composeTitle(QString download, QString upload, qint64 maxFixedWidt
     else
         title.text = download + QLatin1Char('|') + upload;
     title.font = font;
+    title.steadyWidth = switches.useFixedWith;
     // The speed window's two texts, as it stacks them.
     title.toolTip = result.windowUp + QLatin1Char('\n') + result.windowDown;
     if (switches.colorIsRedBlue) addColors(title, download, upload, switches, paletteFor(dark));
