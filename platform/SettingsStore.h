@@ -53,12 +53,13 @@ private:
         qint64 size = -1, modified = 0, changed = 0;
         bool operator==(const FileIdentity&) const = default;
     };
-    static FileIdentity identityOf(const QString& path);
+    FileIdentity identity() const;
 
     void setAside();
     void followFile() const;
 
     QString path_;
+    QByteArray encodedPath_;  // for stat, made once
     std::unique_ptr<QSettings> settings_;
     mutable FileIdentity seen_;
     QVariantMap registered_;

@@ -77,21 +77,21 @@ QString SettingsStore::defaultPath() {
            + QStringLiteral("/ratelark/ratelark.conf");
 }
 
-SettingsStore::SettingsStore(const QString& path) : path_(path) {
+SettingsStore::SettingsStore(const QString& path) : path_(path), encodedPath_(QFile::encodeName(path)) {
     if (QFileInfo::exists(path_) && looksUnreadable(path_)) setAside();
-    seen_ = identityOf(path_);
+    seen_ = identity();
     settings_ = std::make_unique<QSettings>(path_, QSettings::IniFormat);
     if (settings_->status() == QSettings::FormatError) {
         settings_.reset();
         setAside();
-        seen_ = identityOf(path_);
+        seen_ = identity();
         settings_ = std::make_unique<QSettings>(path_, QSettings::IniFormat);
     }
 }
 
-SettingsStore::FileIdentity SettingsStore::identityOf(const QString& path) {
+SettingsStore::FileIdentity SettingsStore::identity() const {
     struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0) return {};
+    if (::stat(encodedPath_.constData(), &status) != 0) return {};
     const auto nanoseconds = [](const timespec& time) { return qint64(time.tv_sec) * 1000000000 + time.tv_nsec; };
     return {status.st_dev, status.st_ino, status.st_size, nanoseconds(status.st_mtim), nanoseconds(status.st_ctim)};
 }
@@ -99,7 +99,7 @@ SettingsStore::FileIdentity SettingsStore::identityOf(const QString& path) {
 // One stat when nothing has changed. The identity is taken before the file
 // is read again, so that a change made meanwhile shows at the next read.
 void SettingsStore::followFile() const {
-    const FileIdentity now = identityOf(path_);
+    const FileIdentity now = identity();
     if (now == seen_) return;
     seen_ = now;
     if (now.size > 0 && looksUnreadable(path_)) {
