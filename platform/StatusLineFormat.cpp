@@ -66,22 +66,8 @@ QString joined(const std::vector<Piece>& pieces) {
 }
 
 // Pango reads markup as XML: these five are all a text can break it with.
-QString pangoEscaped(const QString& text) {
-    QString escaped = text.toHtmlEscaped();  // & < > "
-    return escaped.replace(QLatin1Char('\''), QStringLiteral("&apos;"));
-}
-
-QString pangoMarkup(const std::vector<Piece>& pieces) {
-    QString markup;
-    for (const Piece& piece : pieces) {
-        if (!piece.color) {
-            markup += pangoEscaped(piece.text);
-            continue;
-        }
-        markup += QStringLiteral("<span foreground=\"%1\">%2</span>")
-                      .arg(QLatin1String(barColor(*piece.color)), pangoEscaped(piece.text));
-    }
-    return markup;
+QString pangoEscaped(QString text) {
+    return text.toHtmlEscaped().replace(QLatin1Char('\''), QStringLiteral("&apos;"));  // toHtmlEscaped: & < > "
 }
 
 // polybar takes every "%{" for the start of a tag and has no escape for it; a
@@ -89,16 +75,15 @@ QString pangoMarkup(const std::vector<Piece>& pieces) {
 // before anything else is shown as it is.
 QString polybarEscaped(QString text) { return text.replace(QStringLiteral("%{"), QStringLiteral("%%{O0}{")); }
 
-QString polybarTags(const std::vector<Piece>& pieces) {
-    QString tagged;
+// The pieces in a bar's markup: each escaped, a coloured one inside the frame
+// colored (%1 the colour, %2 the text).
+QString marked(const std::vector<Piece>& pieces, QString (*escaped)(QString), const QString& colored) {
+    QString markup;
     for (const Piece& piece : pieces) {
-        if (!piece.color) {
-            tagged += polybarEscaped(piece.text);
-            continue;
-        }
-        tagged += QStringLiteral("%{F%1}%2%{F-}").arg(QLatin1String(barColor(*piece.color)), polybarEscaped(piece.text));
+        const QString text = escaped(piece.text);
+        markup += piece.color ? colored.arg(QLatin1String(barColor(*piece.color)), text) : text;
     }
-    return tagged;
+    return markup;
 }
 
 QByteArray jsonLine(const AttributedText& title) {
@@ -137,8 +122,9 @@ QByteArray StatusLineFormatter::barText(const AttributedText& title) {
     if (title.steadyWidth && length < widest_)
         pieces.insert(pieces.begin(), Piece{QString(widest_ - length, QChar(0x2007)), std::nullopt});
 
-    if (style_ == StatusLineStyle::Polybar) return polybarTags(pieces).toUtf8();
-    const QString markup = pangoMarkup(pieces);
+    if (style_ == StatusLineStyle::Polybar)
+        return marked(pieces, polybarEscaped, QStringLiteral("%{F%1}%2%{F-}")).toUtf8();
+    const QString markup = marked(pieces, pangoEscaped, QStringLiteral("<span foreground=\"%1\">%2</span>"));
     if (style_ == StatusLineStyle::Pango) return markup.toUtf8();
     const QJsonObject object{{QStringLiteral("text"), markup},
                              {QStringLiteral("tooltip"), pangoEscaped(title.toolTip)},
