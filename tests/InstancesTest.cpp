@@ -1,5 +1,4 @@
-// Several RateLark processes of one user side by side: a tray item and the
-// status lines of bars share the settings and keep their logs apart.
+// RateLark processes of one user side by side: a tray item and a bar's status line.
 #include "app/PreferenceKeys.h"
 #include "platform/SettingsStore.h"
 #include "tests/support/Harness.h"
@@ -11,10 +10,9 @@ namespace ratelark {
 namespace {
 
 using testing::ProgramRun;
-using testing::Sample;
 using testing::waitUntil;
 
-const std::vector<Sample> kSteady(60, Sample{12595, 1229});  // 12.3 KB down, 1.2 KB up
+const std::vector<testing::Sample> kSteady(60, {12595, 1229});  // 12.3 KB down, 1.2 KB up
 
 // Reads the run's lines until one is expected; false when they end first.
 bool showsLine(ProgramRun& run, qsizetype& read, const QString& expected) {
@@ -26,27 +24,8 @@ bool showsLine(ProgramRun& run, qsizetype& read, const QString& expected) {
     return false;
 }
 
-QString settingsPath(const ProgramRun& run) { return run.folder() + QStringLiteral("/config/ratelark/ratelark.conf"); }
-
-TEST(Instances, AStatusLineFollowsSettingsWrittenByAnotherProcess) {
-    ProgramRun run("showArrow=0\n", kSteady);
-    run.start({QStringLiteral("--status-line")});
-    qsizetype read = 0;
-    ASSERT_TRUE(showsLine(run, read, QStringLiteral("12.3 KB|1.2 KB"))) << run.statusLineLog().toStdString();
-
-    // By hand, in place, to the same size.
-    ASSERT_TRUE(testing::writeFile(settingsPath(run), "[General]\nshowArrow=1\n"));
-    EXPECT_TRUE(showsLine(run, read, QStringLiteral("\u219312.3 KB|\u21911.2 KB")));
-
-    // As another instance writes: a new file renamed over the old one.
-    SettingsStore other(settingsPath(run));
-    other.setObject(true, keys::onlyShowDownload);
-    other.synchronize();
-    EXPECT_TRUE(showsLine(run, read, QStringLiteral("\u219312.3 KB")));
-}
-
-TEST(Instances, OnlyTheTrayWritesTheConsoleLog) {
-    ProgramRun tray("", kSteady);
+TEST(Instances, AStatusLineFollowsTheSharedSettingsAndKeepsOutOfTheTraysLog) {
+    ProgramRun tray("showArrow=0\n", kSteady);
     // A display drawn off screen and no bus: the tray's instance, which takes the lock.
     tray.environment().insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     tray.environment().insert(QStringLiteral("DISPLAY"), QStringLiteral(":97"));
@@ -62,10 +41,21 @@ TEST(Instances, OnlyTheTrayWritesTheConsoleLog) {
                                   QStringLiteral("XDG_RUNTIME_DIR")})
         bar.environment().insert(folder, tray.environment().value(folder));
     bar.start({QStringLiteral("--status-line")});
-    ASSERT_EQ(bar.lines(1).size(), 1) << tray.statusLineLog().toStdString();
+    qsizetype read = 0;
+    ASSERT_TRUE(showsLine(bar, read, QStringLiteral("12.3 KB|1.2 KB"))) << tray.statusLineLog().toStdString();
+
+    // By hand, in place, to the same size.
+    const QString settings = tray.folder() + QStringLiteral("/config/ratelark/ratelark.conf");
+    ASSERT_TRUE(testing::writeFile(settings, "[General]\nshowArrow=1\n"));
+    EXPECT_TRUE(showsLine(bar, read, QStringLiteral("\u219312.3 KB|\u21911.2 KB")));
+    // As another instance writes: a new file renamed over the old one.
+    SettingsStore other(settings);
+    other.setObject(true, keys::onlyShowDownload);
+    other.synchronize();
+    EXPECT_TRUE(showsLine(bar, read, QStringLiteral("\u219312.3 KB")));
 
     // Both read the settings anew at their next update and say so, each in its own log.
-    ASSERT_TRUE(testing::writeFile(settingsPath(tray), QByteArray("[General]\xff\xfe\0", 12)));
+    ASSERT_TRUE(testing::writeFile(settings, QByteArray("[General]\xff\xfe\0", 12)));
     const auto told = [](const QString& log) { return log.contains(QStringLiteral("has become unreadable")); };
     ASSERT_TRUE(waitUntil([&] { return told(tray.consoleLog()) && told(tray.statusLineLog()); }, 30000));
     const QStringList lines = tray.consoleLog().trimmed().split(QLatin1Char('\n'));
