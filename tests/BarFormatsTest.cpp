@@ -1,4 +1,5 @@
 #include "platform/StatusLineFormat.h"
+#include "tests/support/ProgramRun.h"
 
 #include <gtest/gtest.h>
 
@@ -39,8 +40,7 @@ TEST(BarFormats, GiveOneLineInTheBarsMarkup) {
          R"({"class":"ratelark","text":"<span foreground=\"#cc0000\">a&amp;b</span>&lt;c&gt;&apos;)"
          R"(<span foreground=\"#204a87\">&quot;</span>%{F-}","tooltip":"up &amp; &lt;away&gt;\ndown"})"},
         // A steady width keeps the widest text so far; figure spaces take a digit's place.
-        {Style::Pango, {titled("12.3 KB|1.2 KB", {}, true), titled("1.2 KB|1.2 KB", {}, true)},
-         "\u20071.2 KB|1.2 KB"},
+        {Style::Pango, {titled("12.3 KB|1.2 KB", {}, true), titled("1.2 KB|1.2 KB", {}, true)}, "\u20071.2 KB|1.2 KB"},
         {Style::Polybar, {titled("12.3 KB|1.2 KB"), titled("1.2 KB|1.2 KB")}, "1.2 KB|1.2 KB"},
         {Style::Polybar, {titled("12.3 KB"), titled("1.2 KB", {}, true)}, "\u20071.2 KB"},
     };
@@ -62,7 +62,7 @@ QString polybarShows(const QString& line) {
             continue;
         }
         const qsizetype end = line.indexOf(QLatin1Char('}'), i);
-        if (end < 0 || !ours.match(line.mid(i + 2, end - i - 2)).hasMatch()) return QStringLiteral("a tag at %1").arg(i);
+        if (end < 0 || !ours.match(line.mid(i + 2, end - i - 2)).hasMatch()) return QStringLiteral("tag %1").arg(i);
         i = end;
     }
     return shown;
@@ -88,6 +88,13 @@ TEST(BarFormats, NoTitleCanBreakTheMarkup) {
         EXPECT_EQ(pangoShows(shown(Style::Pango)).toStdString(), title.text.toStdString());
         EXPECT_EQ(polybarShows(shown(Style::Polybar)).toStdString(), title.text.toStdString());
     }
+}
+
+TEST(BarFormats, AreForADarkBarWhateverTheDesktop) {
+    testing::ProgramRun run("colorIsRedBlue=1\n", {{12595, 1229}});
+    run.environment().remove(QStringLiteral("RATELARK_APPEARANCE"));
+    run.start({QStringLiteral("--status-line=polybar")});
+    EXPECT_EQ(run.lines(1).value(0), QByteArray("%{F#8ae234}12.3 KB%{F-}%{F#eeeeec}|%{F-}%{F#fce94f}1.2 KB%{F-}"));
 }
 
 }  // namespace

@@ -37,9 +37,8 @@ TEST(Instances, AStatusLineFollowsTheSharedSettingsAndKeepsOutOfTheTraysLog) {
     const QString firstLine = tray.consoleLog().section(QLatin1Char('\n'), 0, 0);
 
     ProgramRun bar("", kSteady);
-    for (const QString& folder : {QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("XDG_CACHE_HOME"),
-                                  QStringLiteral("XDG_RUNTIME_DIR")})
-        bar.environment().insert(folder, tray.environment().value(folder));
+    for (const char* folder : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
+        bar.environment().insert(QLatin1String(folder), tray.environment().value(QLatin1String(folder)));
     bar.start({QStringLiteral("--status-line")});
     qsizetype read = 0;
     ASSERT_TRUE(showsLine(bar, read, QStringLiteral("12.3 KB|1.2 KB"))) << tray.statusLineLog().toStdString();
@@ -61,7 +60,6 @@ TEST(Instances, AStatusLineFollowsTheSharedSettingsAndKeepsOutOfTheTraysLog) {
     const QStringList lines = tray.consoleLog().trimmed().split(QLatin1Char('\n'));
     EXPECT_EQ(lines.first(), firstLine);
     for (const QString& line : lines) EXPECT_TRUE(line.contains(trayMark)) << line.toStdString();
-    EXPECT_TRUE(tray.statusLineLog().contains(QStringLiteral("[%1:").arg(bar.process().processId())));
 }
 
 }  // namespace
