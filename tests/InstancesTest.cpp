@@ -12,7 +12,7 @@ namespace {
 using testing::ProgramRun;
 using testing::waitUntil;
 
-const std::vector<testing::Sample> kSteady(60, {12595, 1229});  // 12.3 KB down, 1.2 KB up
+const std::vector<testing::Sample> kSteady(300, {12595, 1229});  // 12.3 KB down, 1.2 KB up
 
 // Reads the run's lines until one is expected; false when they end first.
 bool showsLine(ProgramRun& run, qsizetype& read, const QString& expected) {
