@@ -90,8 +90,15 @@ int runApplication(int argc, char** argv) {
     // Said before the start-up points standard error at the console log.
     if (!surface.notice.isEmpty()) print(stderr, surface.notice + QLatin1Char('\n'));
 
-    PlatformServices services = makeLinuxPlatform();
+    PlatformServices services = makeLinuxPlatform(surface.forBar());
     services.paths.redirectStandardOutput = !surface.writesStandardOutput();
+    // The console log is the tray item's. Status lines, as many as a bar
+    // runs, share a log of their own: never standard error, which polybar
+    // shows in the bar, and never the tray's log, which each start would empty.
+    if (!instance) {
+        services.paths.consoleLog = statusLineLogPath();
+        services.paths.truncateLog = false;
+    }
     services.statusBar = makeStatusSurface(surface);
     AppController controller(std::move(services));
     const LoadedInterface interface = loadInterface(shippedInterfaceDescription(), controller.interfaceConnections());

@@ -1,6 +1,26 @@
 #include "app/CommandLine.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace ratelark {
+
+namespace {
+
+struct NamedFormat {
+    QLatin1StringView name;
+    StatusLineFormat format;
+};
+
+constexpr NamedFormat kFormats[] = {
+    {QLatin1StringView("text"), StatusLineFormat::Text},       {QLatin1StringView("json"), StatusLineFormat::Json},
+    {QLatin1StringView("waybar"), StatusLineFormat::Waybar},   {QLatin1StringView("polybar"), StatusLineFormat::Polybar},
+    {QLatin1StringView("pango"), StatusLineFormat::Pango},
+};
+
+const QString kStatusLineIs = QStringLiteral("--status-line=");
+
+}  // namespace
 
 CommandLine parseCommandLine(const QStringList& arguments) {
     CommandLine result;
@@ -9,14 +29,17 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             result.action = CommandLine::Action::Help;
         } else if (argument == QStringLiteral("--version")) {
             if (result.action == CommandLine::Action::Run) result.action = CommandLine::Action::Version;
-        } else if (argument == QStringLiteral("--status-line") || argument == QStringLiteral("--status-line=text")) {
+        } else if (argument == QStringLiteral("--status-line")) {
             result.statusLine = StatusLineFormat::Text;
-        } else if (argument == QStringLiteral("--status-line=json")) {
-            result.statusLine = StatusLineFormat::Json;
-        } else if (argument.startsWith(QStringLiteral("--status-line="))) {
-            return {CommandLine::Action::Error, StatusLineFormat::None,
-                    QStringLiteral("unknown status-line format '%1' (use text or json)")
-                        .arg(argument.mid(QStringLiteral("--status-line=").size()))};
+        } else if (argument.startsWith(kStatusLineIs)) {
+            const QString name = argument.mid(kStatusLineIs.size());
+            const auto named = std::find_if(std::begin(kFormats), std::end(kFormats),
+                                            [&name](const NamedFormat& format) { return format.name == name; });
+            if (named == std::end(kFormats))
+                return {CommandLine::Action::Error, StatusLineFormat::None,
+                        QStringLiteral("unknown status-line format '%1' (use text, json, waybar, polybar or pango)")
+                            .arg(name)};
+            result.statusLine = named->format;
         } else {
             return {CommandLine::Action::Error, StatusLineFormat::None,
                     QStringLiteral("unknown option '%1'").arg(argument)};
@@ -27,17 +50,26 @@ CommandLine parseCommandLine(const QStringList& arguments) {
 
 QString usageText() {
     return QStringLiteral(
-        "Usage: ratelark [--status-line[=text|json]] [--help] [--version]\n"
+        "Usage: ratelark [--status-line[=FORMAT]] [--help] [--version]\n"
         "Shows the live download and upload speeds in the desktop's status area.\n"
         "\n"
-        "  --status-line[=text|json]  write each status title to standard output,\n"
-        "                             one line per update, for bars such as waybar\n"
-        "                             (json), i3blocks or polybar (text)\n"
-        "  --help                     show this help and exit\n"
-        "  --version                  show the version and exit\n"
+        "  --status-line[=FORMAT]  write each status title to standard output,\n"
+        "                          one line per update, in one of these formats:\n"
+        "                            text     plain text (the default)\n"
+        "                            json     the exact title and its colour runs\n"
+        "                            waybar   for waybar, \"return-type\": \"json\"\n"
+        "                            polybar  for polybar, tail = true\n"
+        "                            pango    Pango markup, for i3blocks with\n"
+        "                                     markup=pango\n"
+        "                          The bar formats (waybar, polybar, pango) give\n"
+        "                          one line in colours for a dark bar;\n"
+        "                          RATELARK_APPEARANCE=light picks a light bar's.\n"
+        "  --help                  show this help and exit\n"
+        "  --version               show the version and exit\n"
         "\n"
         "Settings: $XDG_CONFIG_HOME/ratelark/ratelark.conf\n"
-        "Log:      $XDG_CACHE_HOME/ratelark/console.log\n");
+        "Log:      $XDG_CACHE_HOME/ratelark/console.log, the status-area item's;\n"
+        "          status lines append to status-line.log beside it\n");
 }
 
 }  // namespace ratelark

@@ -5,7 +5,7 @@
 
 namespace ratelark {
 
-enum class StatusLineFormat { None, Text, Json };
+enum class StatusLineFormat { None, Text, Json, Waybar, Polybar, Pango };
 
 struct CommandLine {
     enum class Action { Run, Help, Version, Error };

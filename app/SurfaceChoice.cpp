@@ -11,6 +11,9 @@ SurfaceChoice chooseSurface(StatusLineFormat requested, bool display, bool trayH
     switch (requested) {
     case StatusLineFormat::Text: return {Surface::StatusLine, StatusLineStyle::Text, {}};
     case StatusLineFormat::Json: return {Surface::StatusLine, StatusLineStyle::Json, {}};
+    case StatusLineFormat::Waybar: return {Surface::StatusLine, StatusLineStyle::Waybar, {}};
+    case StatusLineFormat::Polybar: return {Surface::StatusLine, StatusLineStyle::Polybar, {}};
+    case StatusLineFormat::Pango: return {Surface::StatusLine, StatusLineStyle::Pango, {}};
     case StatusLineFormat::None: break;
     }
     if (!display)

@@ -19,6 +19,10 @@ struct SurfaceChoice {
     QString notice;  // one line for standard error saying why, empty when asked for
 
     bool writesStandardOutput() const { return surface != Surface::Tray; }
+    // Whether the lines go to a bar, which draws them in its own colours.
+    bool forBar() const {
+        return surface == Surface::StatusLine && style != StatusLineStyle::Text && style != StatusLineStyle::Json;
+    }
 };
 
 // Whether a graphical session is there to show a tray in.

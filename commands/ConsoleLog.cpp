@@ -5,14 +5,26 @@
 
 #include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace ratelark {
+
+namespace {
+
+// A log shared by instances is never emptied while it is small: another
+// instance may still be writing to it. Past this size the next start begins
+// it afresh, so that it cannot grow without end.
+constexpr qint64 kSharedLogLimit = 1 << 20;
+
+}  // namespace
 
 QString AppController::logPath() { return services_.paths.consoleLog; }
 
 void AppController::redirectConsoleLogToDocumentFolder() {
     const QString path = logPath();
-    const QString failure = redirectStandardStreams(path, services_.paths.redirectStandardOutput);
+    const PlatformPaths& paths = services_.paths;
+    const bool truncate = paths.truncateLog || QFileInfo(path).size() > kSharedLogLimit;
+    const QString failure = redirectStandardStreams(path, paths.redirectStandardOutput, truncate);
     // Without a log file the program goes on, logging to the terminal instead.
     if (!failure.isEmpty()) nsLog(QStringLiteral("Console log %1 cannot be opened (%2); logging here").arg(path, failure));
 }

@@ -33,6 +33,9 @@ struct AttributedText {
     // Pictures too small for the whole title show this instead.
     QString compactText;
     std::vector<ColorRun> compactRuns;
+    // The user asked for a steady width: surfaces that lay the text out
+    // themselves keep it as wide as the widest so far.
+    bool steadyWidth = false;
 
     qsizetype length() const { return text.size(); }
     void addColor(NamedColor color, qsizetype start, qsizetype length) { runs.push_back({start, length, color}); }

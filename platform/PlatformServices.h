@@ -17,7 +17,8 @@ namespace ratelark {
 // Where the console log goes, which sampler runs and what the Support item
 // opens: chosen by the process entry, replaced by tests.
 struct PlatformPaths {
-    QString consoleLog;      // the console log file
+    QString consoleLog;      // the log file standard error goes to
+    bool truncateLog = true;  // false: a log shared with other instances, only appended to
     QString samplerTool;     // the sampler executable
     QString documentation;   // the README shipped with the program (it may be missing)
     QString supportAddress;  // a support page set by the packager; empty when none
@@ -38,16 +39,20 @@ struct PlatformServices {
 };
 
 // The Linux services for this user and session; statusBar is left for the
-// process entry to choose (tray or status line).
-PlatformServices makeLinuxPlatform();
+// process entry to choose (tray or status line). forBar: the colours are
+// picked for a bar rather than for the desktop's status area.
+PlatformServices makeLinuxPlatform(bool forBar);
 
-// $XDG_CACHE_HOME/ratelark/console.log
+// $XDG_CACHE_HOME/ratelark/console.log: the log of the status-area item.
 QString defaultConsoleLogPath();
 
 // README.md in the documentation folder, found from the program's own folder
 // as installed: <prefix>/bin/../share/doc/ratelark. A build that was never
 // installed keeps a copy there too.
 QString defaultDocumentation();
+
+// $XDG_CACHE_HOME/ratelark/status-line.log: the log all status lines share.
+QString statusLineLogPath();
 
 // The sampler tool: $RATELARK_NETSTAT, else ratelark-netstat beside the
 // program, else in its install location.

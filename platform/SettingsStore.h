@@ -14,6 +14,10 @@ namespace ratelark {
 // file holds no value for a key and are never written to it. Reads convert
 // the way the program expects of stored texts and numbers: "1" reads as the
 // integer 1 and as true.
+//
+// Every read sees the file as it is now, so that all running instances follow
+// a change made by any of them or by hand: a read looks at the file's identity
+// (one stat) and reads the file again only when that has changed.
 class SettingsStore {
 public:
     // The user's store: $XDG_CONFIG_HOME/ratelark/ratelark.conf.
@@ -41,10 +45,23 @@ public:
     void synchronize();
 
 private:
+    // What tells one version of the file from another: a file replaced by
+    // rename has another inode, an edit in place another size or times (to
+    // the nanosecond). A missing file has size -1.
+    struct FileIdentity {
+        quint64 device = 0, inode = 0;
+        qint64 size = -1, modified = 0, changed = 0;
+        bool operator==(const FileIdentity&) const = default;
+    };
+    FileIdentity identity() const;
+
     void setAside();
+    void followFile() const;
 
     QString path_;
+    QByteArray encodedPath_;  // for stat, made once
     std::unique_ptr<QSettings> settings_;
+    mutable FileIdentity seen_;
     QVariantMap registered_;
     QString openingNotice_;
 };

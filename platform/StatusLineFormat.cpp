@@ -3,20 +3,87 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStringList>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace ratelark {
 
 namespace {
 
-// The rows of a two-line title carry trailing spaces that line them up in
-// the tray; on one line they would only leave a gap.
-QString oneRow(const QString& text) {
-    QStringList rows = text.split(QLatin1Char('\n'));
-    for (QString& row : rows) {
-        while (row.endsWith(QLatin1Char(' '))) row.chop(1);
+// Shades that read well on a bar: the dark set on the dark bars most people
+// run, the light set on light ones.
+const char* barColor(NamedColor color) {
+    switch (color) {
+    case NamedColor::Yellow: return "#fce94f";
+    case NamedColor::Green: return "#8ae234";
+    case NamedColor::White: return "#eeeeec";
+    case NamedColor::Red: return "#cc0000";
+    case NamedColor::Blue: return "#204a87";
+    case NamedColor::Black: return "#2e3436";
     }
-    return rows.join(QLatin1Char(' '));
+    return "#2e3436";
+}
+
+// A stretch of one-line text in one colour, or in none.
+struct Piece {
+    QString text;
+    std::optional<NamedColor> color;
+};
+
+// The title on one line: the rows of a two-line title joined by a space, each
+// row without its trailing spaces (the upper row's line fill, which would
+// only leave a gap); every character keeps its colour.
+std::vector<Piece> oneLine(const AttributedText& title) {
+    const QString& text = title.text;
+    std::vector<std::optional<NamedColor>> colors(text.size());
+    for (const ColorRun& run : title.runs)
+        for (qsizetype i = std::max<qsizetype>(run.start, 0); i < std::min(run.start + run.length, text.size()); ++i)
+            colors[i] = run.color;
+
+    std::vector<Piece> pieces;
+    const auto add = [&pieces](QChar c, std::optional<NamedColor> color) {
+        if (pieces.empty() || pieces.back().color != color) pieces.push_back({{}, color});
+        pieces.back().text += c;
+    };
+    for (qsizetype start = 0; start <= text.size();) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0) end = text.size();
+        qsizetype kept = end;
+        while (kept > start && text.at(kept - 1) == QLatin1Char(' ')) --kept;
+        if (start > 0) add(QLatin1Char(' '), colors[start - 1]);  // the line break, in its colour
+        for (qsizetype i = start; i < kept; ++i) add(text.at(i), colors[i]);
+        start = end + 1;
+    }
+    return pieces;
+}
+
+QString joined(const std::vector<Piece>& pieces) {
+    QString text;
+    for (const Piece& piece : pieces) text += piece.text;
+    return text;
+}
+
+// Pango reads markup as XML: these five are all a text can break it with.
+QString pangoEscaped(QString text) {
+    return text.toHtmlEscaped().replace(QLatin1Char('\''), QStringLiteral("&apos;"));  // toHtmlEscaped: & < > "
+}
+
+// polybar takes every "%{" for the start of a tag and has no escape for it; a
+// zero offset tag between the two characters shows them as they are. A "%"
+// before anything else is shown as it is.
+QString polybarEscaped(QString text) { return text.replace(QStringLiteral("%{"), QStringLiteral("%%{O0}{")); }
+
+// The pieces in a bar's markup: each escaped, a coloured one inside the frame
+// colored (%1 the colour, %2 the text).
+QString marked(const std::vector<Piece>& pieces, QString (*escaped)(QString), const QString& colored) {
+    QString markup;
+    for (const Piece& piece : pieces) {
+        const QString text = escaped(piece.text);
+        markup += piece.color ? colored.arg(QLatin1String(barColor(*piece.color)), text) : text;
+    }
+    return markup;
 }
 
 QByteArray jsonLine(const AttributedText& title) {
@@ -34,10 +101,35 @@ QByteArray jsonLine(const AttributedText& title) {
 
 }  // namespace
 
-QByteArray statusLine(const AttributedText& title, StatusLineStyle style) {
-    QByteArray line = style == StatusLineStyle::Json ? jsonLine(title) : oneRow(title.text).toUtf8();
+QByteArray StatusLineFormatter::line(const AttributedText& title) {
+    QByteArray line;
+    switch (style_) {
+    case StatusLineStyle::Text: line = joined(oneLine(title)).toUtf8(); break;
+    case StatusLineStyle::Json: line = jsonLine(title); break;
+    case StatusLineStyle::Waybar:
+    case StatusLineStyle::Polybar:
+    case StatusLineStyle::Pango: line = barText(title); break;
+    }
     line += '\n';
     return line;
+}
+
+QByteArray StatusLineFormatter::barText(const AttributedText& title) {
+    std::vector<Piece> pieces = oneLine(title);
+    const qsizetype length = joined(pieces).size();
+    widest_ = std::max(widest_, length);
+    // U+2007 FIGURE SPACE: as wide as a digit, so the numbers stay in place.
+    if (title.steadyWidth && length < widest_)
+        pieces.insert(pieces.begin(), Piece{QString(widest_ - length, QChar(0x2007)), std::nullopt});
+
+    if (style_ == StatusLineStyle::Polybar)
+        return marked(pieces, polybarEscaped, QStringLiteral("%{F%1}%2%{F-}")).toUtf8();
+    const QString markup = marked(pieces, pangoEscaped, QStringLiteral("<span foreground=\"%1\">%2</span>"));
+    if (style_ == StatusLineStyle::Pango) return markup.toUtf8();
+    const QJsonObject object{{QStringLiteral("text"), markup},
+                             {QStringLiteral("tooltip"), pangoEscaped(title.toolTip)},
+                             {QStringLiteral("class"), QStringLiteral("ratelark")}};
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
 }  // namespace ratelark

@@ -89,6 +89,7 @@ ComposedTitle composeTitle(QString download, QString upload, qint64 maxFixedWidt
     AttributedText& title = result.title;
     title.text = arrange(download, upload, switches, QLatin1Char('|'));
     title.font = font;
+    title.steadyWidth = switches.useFixedWith;
     // The speed window's two texts, as it stacks them.
     title.toolTip = result.windowUp + QLatin1Char('\n') + result.windowDown;
     if (switches.colorIsRedBlue) addColors(title.runs, download, upload, switches, paletteFor(dark));

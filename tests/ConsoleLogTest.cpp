@@ -29,7 +29,7 @@ QByteArray readAll(const QString& path) {
 int redirectInChild(const QString& path, const std::function<void()>& afterRedirect) {
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const bool ok = redirectStandardStreams(path, true).isEmpty();
+        const bool ok = redirectStandardStreams(path, true, true).isEmpty();
         if (ok) afterRedirect();
         std::fflush(nullptr);
         ::_exit(ok ? 0 : 1);
@@ -63,7 +63,7 @@ TEST(ConsoleLog, AFolderThatCannotBeMadeLeavesTheStreamsAlone) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     const int before = ::dup(STDERR_FILENO);
-    EXPECT_FALSE(redirectStandardStreams(dir.path() + QStringLiteral("/ratelark/console.log"), false).isEmpty());
+    EXPECT_FALSE(redirectStandardStreams(dir.path() + QStringLiteral("/ratelark/console.log"), false, true).isEmpty());
     struct stat was {}, now {};
     ::fstat(before, &was);
     ::fstat(STDERR_FILENO, &now);

@@ -36,8 +36,12 @@ protected:
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.path());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         environment.insert(QStringLiteral("RATELARK_NETSTAT"), QStringLiteral("/bin/true"));
+        // A display drawn off screen and no bus: the tray's instance, which owns the log.
+        environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":97"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
         program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(RATELARK_TEST_BIN_DIR "/ratelark"), {QStringLiteral("--status-line")});
+        program.start(QStringLiteral(RATELARK_TEST_BIN_DIR "/ratelark"), QStringList());
         ASSERT_TRUE(program.waitForStarted());
         // A line of this run, not one left by the previous run.
         const QByteArray mark = "[" + QByteArray::number(program.processId()) + ":";

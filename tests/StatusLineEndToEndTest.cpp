@@ -112,7 +112,7 @@ TEST_P(StatusLineEndToEnd, WritesTheExpectedLines) {
     run.environment().insert(QStringLiteral("RATELARK_APPEARANCE"), c.appearance);
     run.start({QStringLiteral("--status-line=json")});
     const QList<QByteArray> lines = run.lines(qsizetype(c.lines.size()));
-    ASSERT_EQ(lines.size(), qsizetype(c.lines.size())) << run.consoleLog().toStdString();
+    ASSERT_EQ(lines.size(), qsizetype(c.lines.size())) << run.statusLineLog().toStdString();
     for (size_t i = 0; i < c.lines.size(); ++i) {
         SCOPED_TRACE(::testing::Message() << "line " << i);
         expectLine(lines[qsizetype(i)], c.lines[i]);
@@ -140,7 +140,7 @@ TEST(StatusLineProgram, WithoutADisplayItRunsAsAStatusLineAndSaysSo) {
     run.environment().remove(QStringLiteral("WAYLAND_DISPLAY"));
     run.start({});
     const QList<QByteArray> lines = run.lines(2);
-    ASSERT_EQ(lines.size(), 2) << run.consoleLog().toStdString();
+    ASSERT_EQ(lines.size(), 2) << run.statusLineLog().toStdString();
     EXPECT_EQ(lines[0], QByteArray("12.3 KB|1.2 KB"));
     EXPECT_EQ(lines[1], QByteArray("12.3 KB|1.2 KB"));
     const QString errors = QString::fromUtf8(run.process().readAllStandardError());
@@ -159,7 +159,7 @@ TEST(StatusLineProgram, AClosedOutputEndsTheProgramQuietly) {
     EXPECT_EQ(run.process().exitCode(), 0) << "128 + 13 would be death by SIGPIPE";
     EXPECT_EQ(run.process().readAllStandardOutput().count('\n'), 1);
     EXPECT_TRUE(run.process().readAllStandardError().isEmpty());
-    EXPECT_TRUE(run.consoleLog().contains(QStringLiteral("output is closed")));
+    EXPECT_TRUE(run.statusLineLog().contains(QStringLiteral("output is closed")));
 }
 
 }  // namespace

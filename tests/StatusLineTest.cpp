@@ -25,7 +25,7 @@ AttributedText twoLineTitle() {
 }
 
 TEST(StatusLineFormat, JsonCarriesTheExactTitleTooltipClassAndRuns) {
-    const QByteArray line = statusLine(twoLineTitle(), StatusLineStyle::Json);
+    const QByteArray line = StatusLineFormatter(StatusLineStyle::Json).line(twoLineTitle());
     ASSERT_TRUE(line.endsWith('\n'));
     EXPECT_EQ(line.count('\n'), 1) << "one object per line: the title's line break is escaped";
     EXPECT_TRUE(line.contains("\\n"));
@@ -55,7 +55,7 @@ TEST(StatusLineFormat, JsonGivesAnEmptyRunListWithoutColours) {
     AttributedText title;
     title.text = QStringLiteral("12.3 KB|1.2 KB");
     title.toolTip = QStringLiteral("1.2 KB\n12.3 KB");
-    EXPECT_EQ(statusLine(title, StatusLineStyle::Json),
+    EXPECT_EQ(StatusLineFormatter(StatusLineStyle::Json).line(title),
               QByteArray(R"({"class":"ratelark","runs":[],"text":"12.3 KB|1.2 KB","tooltip":"1.2 KB\n12.3 KB"})"
                          "\n"));
 }
@@ -63,15 +63,15 @@ TEST(StatusLineFormat, JsonGivesAnEmptyRunListWithoutColours) {
 TEST(StatusLineFormat, JsonEscapesQuotesAndBackslashes) {
     AttributedText title;
     title.text = QStringLiteral("a\"b\\c");
-    const QJsonObject object = QJsonDocument::fromJson(statusLine(title, StatusLineStyle::Json)).object();
+    const QJsonObject object = QJsonDocument::fromJson(StatusLineFormatter(StatusLineStyle::Json).line(title)).object();
     EXPECT_EQ(object.value(QStringLiteral("text")).toString(), title.text);
 }
 
 TEST(StatusLineFormat, TextIsTheTitleOnOneLine) {
     AttributedText title;
     title.text = QStringLiteral("12.3 KB|1.2 KB");
-    EXPECT_EQ(statusLine(title, StatusLineStyle::Text), QByteArray("12.3 KB|1.2 KB\n"));
-    EXPECT_EQ(statusLine(twoLineTitle(), StatusLineStyle::Text),
+    EXPECT_EQ(StatusLineFormatter(StatusLineStyle::Text).line(title), QByteArray("12.3 KB|1.2 KB\n"));
+    EXPECT_EQ(StatusLineFormatter(StatusLineStyle::Text).line(twoLineTitle()),
               QStringLiteral("\u21911.2 KB \u219312.3 KB\n").toUtf8());
 }
 

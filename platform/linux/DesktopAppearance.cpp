@@ -60,7 +60,7 @@ QVariant DesktopAppearance::interfaceStyle() {
     std::optional<bool> dark = forced_;
     if (!dark) dark = portalPrefersDark();
     if (!dark) dark = gtkPrefersDark();
-    if (!dark) dark = paletteIsDark();
+    if (!dark) dark = sources_.otherwiseDark ? *sources_.otherwiseDark : paletteIsDark();
     return *dark ? QVariant(QStringLiteral("Dark")) : QVariant();
 }
 
@@ -122,6 +122,13 @@ AppearanceSources sessionAppearanceSources() {
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     sources.gtkSettingsFiles = {config + QStringLiteral("/gtk-4.0/settings.ini"),
                                 config + QStringLiteral("/gtk-3.0/settings.ini")};
+    return sources;
+}
+
+AppearanceSources barAppearanceSources() {
+    AppearanceSources sources;
+    sources.override = qEnvironmentVariable("RATELARK_APPEARANCE");
+    sources.otherwiseDark = true;
     return sources;
 }
 

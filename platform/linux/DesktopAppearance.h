@@ -22,6 +22,8 @@ struct AppearanceSources {
     std::optional<QDBusConnection> bus;    // the session bus carrying the freedesktop settings portal
     QStringList gtkSettingsFiles;          // GTK's settings.ini files, the first readable one counts
     int portalAnswerLifeMs = 5000;         // how long an answer of the portal is used before it is asked again
+    // What counts when the sources above say nothing; unset: the palette decides.
+    std::optional<bool> otherwiseDark = std::nullopt;
 };
 
 // The desktop's appearance, asked at every display update and so kept cheap:
@@ -52,6 +54,10 @@ private:
 // The sources of this session: $RATELARK_APPEARANCE, the session bus and the
 // GTK 4 and GTK 3 settings under $XDG_CONFIG_HOME.
 AppearanceSources sessionAppearanceSources();
+
+// The sources for a bar: $RATELARK_APPEARANCE, else dark, whatever the
+// desktop prefers, since bars are dark unless their users make them light.
+AppearanceSources barAppearanceSources();
 
 // Whether this session names a bus: $DBUS_SESSION_BUS_ADDRESS, or the
 // socket $XDG_RUNTIME_DIR/bus that libdbus looks for without it.

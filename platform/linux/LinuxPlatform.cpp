@@ -37,6 +37,11 @@ QString defaultDocumentation() {
     return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/" RATELARK_DOC_FROM_BIN "/README.md"));
 }
 
+QString statusLineLogPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+           + QStringLiteral("/ratelark/status-line.log");
+}
+
 QString defaultSamplerTool() {
     const QString fromEnvironment = qEnvironmentVariable("RATELARK_NETSTAT");
     if (!fromEnvironment.isEmpty()) return fromEnvironment;
@@ -45,12 +50,13 @@ QString defaultSamplerTool() {
     return QStringLiteral(RATELARK_INSTALL_BIN "/ratelark-netstat");
 }
 
-PlatformServices makeLinuxPlatform() {
+PlatformServices makeLinuxPlatform(bool forBar) {
     PlatformServices services;
     services.settings = std::make_unique<SettingsStore>(SettingsStore::defaultPath());
     services.systemVersion = std::make_unique<UnameSystemVersion>();
     services.eventLoop = std::make_unique<QtEventLoop>();
-    services.appearance = std::make_unique<DesktopAppearance>(sessionAppearanceSources());
+    services.appearance =
+        std::make_unique<DesktopAppearance>(forBar ? barAppearanceSources() : sessionAppearanceSources());
     services.workspace = std::make_unique<DesktopWorkspace>();
     services.loginItems = std::make_unique<XdgAutostart>(shippedDesktopEntry(), autostartProgram());
     services.paths.consoleLog = defaultConsoleLogPath();

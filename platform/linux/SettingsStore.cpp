@@ -10,6 +10,8 @@
 
 #include <utility>
 
+#include <sys/stat.h>
+
 namespace ratelark {
 
 namespace {
@@ -75,14 +77,36 @@ QString SettingsStore::defaultPath() {
            + QStringLiteral("/ratelark/ratelark.conf");
 }
 
-SettingsStore::SettingsStore(const QString& path) : path_(path) {
+SettingsStore::SettingsStore(const QString& path) : path_(path), encodedPath_(QFile::encodeName(path)) {
     if (QFileInfo::exists(path_) && looksUnreadable(path_)) setAside();
+    seen_ = identity();
     settings_ = std::make_unique<QSettings>(path_, QSettings::IniFormat);
     if (settings_->status() == QSettings::FormatError) {
         settings_.reset();
         setAside();
+        seen_ = identity();
         settings_ = std::make_unique<QSettings>(path_, QSettings::IniFormat);
     }
+}
+
+SettingsStore::FileIdentity SettingsStore::identity() const {
+    struct stat status {};
+    if (::stat(encodedPath_.constData(), &status) != 0) return {};
+    const auto nanoseconds = [](const timespec& time) { return qint64(time.tv_sec) * 1000000000 + time.tv_nsec; };
+    return {status.st_dev, status.st_ino, status.st_size, nanoseconds(status.st_mtim), nanoseconds(status.st_ctim)};
+}
+
+// One stat when nothing has changed. The identity is taken before the file
+// is read again, so that a change made meanwhile shows at the next read.
+void SettingsStore::followFile() const {
+    const FileIdentity now = identity();
+    if (now == seen_) return;
+    seen_ = now;
+    if (now.size > 0 && looksUnreadable(path_)) {
+        nsLog(QStringLiteral("Settings file %1 has become unreadable; keeping the settings read before").arg(path_));
+        return;
+    }
+    settings_->sync();  // reads the file again: it differs from what QSettings read
 }
 
 // The user's file is never silently destroyed: it is kept beside the new one.
@@ -102,6 +126,7 @@ void SettingsStore::registerDefaults(const QVariantMap& defaults) {
 }
 
 QVariant SettingsStore::valueForKey(const QString& key) const {
+    followFile();
     const QVariant stored = settings_->value(key);
     return stored.isValid() ? stored : registered_.value(key);
 }

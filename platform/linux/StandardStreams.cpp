@@ -12,15 +12,16 @@
 
 namespace ratelark {
 
-QString redirectStandardStreams(const QString& path, bool includeStandardOutput) {
+QString redirectStandardStreams(const QString& path, bool includeStandardOutput, bool truncate) {
     const QString directory = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(directory)) return QStringLiteral("cannot create %1").arg(directory);
     const QByteArray encoded = QFile::encodeName(path);
-    const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+    const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | (truncate ? O_TRUNC : 0) | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) return QString::fromLocal8Bit(std::strerror(errno));
     std::fflush(stderr);
     std::fflush(stdout);
-    // O_APPEND: writers that share the file (children too) never overwrite each other.
+    // O_APPEND: writers that share the file (children and other instances too)
+    // never overwrite each other.
     ::dup2(fd, STDERR_FILENO);
     if (includeStandardOutput) ::dup2(fd, STDOUT_FILENO);
     ::close(fd);

@@ -19,7 +19,7 @@ namespace {
 class LineOutput {
 public:
     LineOutput(int fd, StatusLineStyle style, std::function<void()> outputClosed)
-        : fd_(fd), style_(style), outputClosed_(std::move(outputClosed)) {
+        : fd_(fd), formatter_(style), outputClosed_(std::move(outputClosed)) {
         // A reader that has gone must show as EPIPE, not end the program by a
         // signal. Qt ignores the signal too once it has started a child, and
         // gives the children the default back.
@@ -28,7 +28,7 @@ public:
 
     void write(const AttributedText& title) {
         if (closed_) return;
-        const QByteArray line = statusLine(title, style_);
+        const QByteArray line = formatter_.line(title);
         const char* data = line.constData();
         qsizetype left = line.size();
         while (left > 0) {
@@ -55,7 +55,7 @@ private:
     }
 
     int fd_;
-    StatusLineStyle style_;
+    StatusLineFormatter formatter_;
     std::function<void()> outputClosed_;
     bool closed_ = false;
 };

@@ -54,8 +54,8 @@ QList<QByteArray> ProgramRun::lines(qsizetype n) {
     return result;
 }
 
-QString ProgramRun::consoleLog() const {
-    QFile log(dir_.filePath(QStringLiteral("cache/ratelark/console.log")));
+QString ProgramRun::cacheFile(const char* name) const {
+    QFile log(dir_.filePath(QStringLiteral("cache/ratelark/") + QLatin1String(name)));
     return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
 }
 

@@ -37,11 +37,14 @@ public:
 
     QProcess& process() { return process_; }
     QString folder() const { return dir_.path(); }
-    QString consoleLog() const;
+    QString consoleLog() const { return cacheFile("console.log"); }
+    QString statusLineLog() const { return cacheFile("status-line.log"); }
 
     static QString ratelarkPath();
 
 private:
+    QString cacheFile(const char* name) const;
+
     QTemporaryDir dir_;
     QProcessEnvironment environment_;
     QProcess process_;
