@@ -28,6 +28,11 @@ struct AttributedText {
     std::optional<QFont> font;
     std::vector<ColorRun> runs;
     QString toolTip;  // the tool-tip attribute over the whole text
+    // The title as wide as the widest one the same settings can give, for
+    // surfaces that keep room for the title (empty: the text itself);
+    // steadyWidth asks them to keep that room at every update.
+    QString widest;
+    bool steadyWidth = false;
 
     qsizetype length() const { return text.size(); }
     void addColor(NamedColor color, qsizetype start, qsizetype length) { runs.push_back({start, length, color}); }

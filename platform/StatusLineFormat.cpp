@@ -9,16 +9,6 @@ namespace ratelark {
 
 namespace {
 
-// The rows of a two-line title carry trailing spaces that line them up in
-// the tray; on one line they would only leave a gap.
-QString oneRow(const QString& text) {
-    QStringList rows = text.split(QLatin1Char('\n'));
-    for (QString& row : rows) {
-        while (row.endsWith(QLatin1Char(' '))) row.chop(1);
-    }
-    return rows.join(QLatin1Char(' '));
-}
-
 QByteArray jsonLine(const AttributedText& title) {
     QJsonArray runs;
     for (const ColorRun& run : title.runs)
@@ -34,8 +24,18 @@ QByteArray jsonLine(const AttributedText& title) {
 
 }  // namespace
 
+// The rows of a two-line title carry trailing spaces that line them up in
+// the tray; on one line they would only leave a gap.
+QString titleOnOneLine(const QString& text) {
+    QStringList rows = text.split(QLatin1Char('\n'));
+    for (QString& row : rows) {
+        while (row.endsWith(QLatin1Char(' '))) row.chop(1);
+    }
+    return rows.join(QLatin1Char(' '));
+}
+
 QByteArray statusLine(const AttributedText& title, StatusLineStyle style) {
-    QByteArray line = style == StatusLineStyle::Json ? jsonLine(title) : oneRow(title.text).toUtf8();
+    QByteArray line = style == StatusLineStyle::Json ? jsonLine(title) : titleOnOneLine(title.text).toUtf8();
     line += '\n';
     return line;
 }

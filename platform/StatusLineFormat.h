@@ -18,4 +18,8 @@ enum class StatusLineStyle {
 // runs, counted in characters as the title counts them.
 QByteArray statusLine(const AttributedText& title, StatusLineStyle style);
 
+// A title's text on one line: a two-line title's rows joined by one space,
+// without the trailing spaces that line the rows up.
+QString titleOnOneLine(const QString& text);
+
 }  // namespace ratelark

@@ -88,4 +88,11 @@ QImage drawTitle(const AttributedText& title, int height, qreal devicePixelRatio
     return picture;
 }
 
+QImage drawCompactTitle(const AttributedText& title, int size, qreal devicePixelRatio) {
+    const QImage wide = drawTitle(title, size, devicePixelRatio, Qt::white);
+    QImage square = wide.scaled(QSize(size, size) * devicePixelRatio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    square.setDevicePixelRatio(devicePixelRatio);
+    return square;
+}
+
 }  // namespace ratelark

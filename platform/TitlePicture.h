@@ -18,4 +18,7 @@ QColor namedColor(NamedColor color);
 // devicePixelRatio, so that it stays sharp on dense screens.
 QImage drawTitle(const AttributedText& title, int height, qreal devicePixelRatio, const QColor& textColor);
 
+// The title squeezed into a square of size × size device-independent pixels.
+QImage drawCompactTitle(const AttributedText& title, int size, qreal devicePixelRatio);
+
 }  // namespace ratelark

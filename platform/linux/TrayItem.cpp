@@ -1,12 +1,13 @@
 #include "platform/linux/TrayItem.h"
 
-#include "platform/StatusSurfaces.h"
 #include "platform/TitlePicture.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QMenu>
 #include <QPalette>
 #include <QPixmap>
 #include <QSystemTrayIcon>
@@ -24,32 +25,28 @@ const QString kEmbeddedWindowName = QStringLiteral("QSystemTrayIconSys");
 
 }  // namespace
 
-TrayItem::TrayItem(std::unique_ptr<QSystemTrayIcon> icon, std::shared_ptr<StatusItem> standIn)
-    : icon_(std::move(icon)), standIn_(std::move(standIn)) {}
+TrayItem::TrayItem() : icon_(std::make_unique<QSystemTrayIcon>()) {
+    // A click opens the menu; the host opens it by itself on a context click.
+    connect(icon_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason != QSystemTrayIcon::Trigger) return;
+        if (QMenu* menu = icon_->contextMenu()) menu->popup(QCursor::pos());
+    });
+    showUntitled();
+}
 
 TrayItem::~TrayItem() = default;
 
-void TrayItem::setMenu(QMenu* menu) {
-    if (icon_) icon_->setContextMenu(menu);
-    if (standIn_) standIn_->setMenu(menu);
-}
+void TrayItem::setMenu(QMenu* menu) { icon_->setContextMenu(menu); }
 
 void TrayItem::setAttributedTitle(const AttributedText& title) {
     title_ = title;
     draw();
-    if (icon_) icon_->setToolTip(title.text);
-    if (standIn_ && !trayHostAvailable()) standIn_->setAttributedTitle(title);
+    icon_->setToolTip(title.text);
 }
 
 void TrayItem::showUntitled() {
     title_.reset();
     draw();
-}
-
-std::unique_ptr<QSystemTrayIcon> TrayItem::takeIcon() {
-    if (watched_) watched_->removeEventFilter(this);
-    watched_ = nullptr;
-    return std::move(icon_);
 }
 
 bool TrayItem::eventFilter(QObject* watched, QEvent* event) {
@@ -59,7 +56,6 @@ bool TrayItem::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TrayItem::draw() {
-    if (!icon_) return;
     QWidget* window = embeddedWindow();
     const int height = window && window->height() > 0 ? window->height() : kDefaultHeight;
     const qreal ratio = window ? window->devicePixelRatioF() : qApp->devicePixelRatio();
