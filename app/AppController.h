@@ -135,8 +135,9 @@ public:
     void avoidConsoleFlush(QObject* sender);
 
 private:
-    // The second half of getMBS: from the two speed texts to the status title.
-    void composeStatusTitle(QString download, QString upload);
+    // The second half of getMBS: from the two mean speeds (bytes per second)
+    // through their speed texts to the status title.
+    void composeStatusTitle(double download, double upload);
     // Marks exactly the items of menu whose tag equals value.
     static void markItemsWithTag(QMenu* menu, qint64 value);
     // Makes the controller the receiver of the font dialog's choices.

@@ -28,9 +28,7 @@ void AppController::getMBS(const QByteArray& chunk) {
 
     const double download = speedIn() / static_cast<double>(speedCount());
     const double upload = speedOut() / static_cast<double>(speedCount());
-    QString downloadText = formatSize(download);
-    QString uploadText = formatSize(upload);
-    composeStatusTitle(std::move(downloadText), std::move(uploadText));
+    composeStatusTitle(download, upload);
 }
 
 }  // namespace ratelark

@@ -33,6 +33,11 @@ struct AttributedText {
     // steadyWidth asks them to keep that room at every update.
     QString widest;
     bool steadyWidth = false;
+    // The two speeds in their shortest form, one a line, with colour runs
+    // over compactText like runs over text; empty for a title without speeds.
+    // Pictures too small for the whole title show this instead.
+    QString compactText;
+    std::vector<ColorRun> compactRuns;
 
     qsizetype length() const { return text.size(); }
     void addColor(NamedColor color, qsizetype start, qsizetype length) { runs.push_back({start, length, color}); }

@@ -2,23 +2,19 @@
 
 #include "platform/AttributedText.h"
 
-#include <QColor>
 #include <QImage>
 
 namespace ratelark {
 
-// The colour a named colour stands for: Qt's colour of that name.
-QColor namedColor(NamedColor color);
-
-// A status title drawn as the tray shows it: each line of the title on a row
-// of its own, the rows stacked to fill height (in device-independent pixels),
-// in the title's font, shrunk where the rows would not fit. Characters in a
-// colour run take its colour, the others textColor; the background stays
-// transparent. The picture is as wide as the widest row and is drawn at
-// devicePixelRatio, so that it stays sharp on dense screens.
-QImage drawTitle(const AttributedText& title, int height, qreal devicePixelRatio, const QColor& textColor);
-
-// The title squeezed into a square of size × size device-independent pixels.
+// The title's compact form in a square of size × size device-independent
+// pixels, drawn at devicePixelRatio straight into the device pixels (never
+// scaled), transparent around the text: for status icons, which are too
+// small for the whole title. Its lines are stacked in the title's font
+// family, bold, at the largest pixel size at which the widest compact form
+// fits, so the size holds steady as the speeds change. A title without a
+// compact form shows a pair of arrows instead. The text is light (the
+// title's colours in light shades) with a thin dark halo, so it reads on
+// dark and light panels alike.
 QImage drawCompactTitle(const AttributedText& title, int size, qreal devicePixelRatio);
 
 }  // namespace ratelark

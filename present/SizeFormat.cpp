@@ -2,6 +2,9 @@
 
 #include "platform/TextNumbers.h"
 
+#include <array>
+#include <cmath>
+
 namespace ratelark {
 
 namespace {
@@ -22,6 +25,11 @@ QString automaticNumber(double value) {
     return QStringLiteral("0.0 K");
 }
 
+constexpr std::array kCompactUnits{'K', 'M', 'G'};
+constexpr double kCompactLimit = 1000.0;  // four digits do not fit
+constexpr double kCompactDecimals = 9.95;  // below this, one decimal fits
+constexpr double kCompactZero = 0.05;  // below this, the number shows as 0.0
+
 }  // namespace
 
 QString formatSizeText(double bytesPerSecond, bool bitsPerSecond, qint64 showType) {
@@ -36,6 +44,31 @@ QString formatSizeText(double bytesPerSecond, bool bitsPerSecond, qint64 showTyp
     default: break;
     }
     return number + suffix;
+}
+
+QString widestSizeText(bool bitsPerSecond, qint64 showType) {
+    constexpr double kFastestLink = 1.25e9;  // bytes per second at 10 Gbit/s
+    const double countsPerByte = bitsPerSecond ? 8.0 : 1.0;
+    QString widest;
+    for (const double rate : {kMega / countsPerByte, kGiga / countsPerByte, kFastestLink}) {
+        const QString text = formatSizeText(rate, bitsPerSecond, showType);
+        if (text.size() > widest.size()) widest = text;
+    }
+    return widest;
+}
+
+QString formatCompactSize(double bytesPerSecond, bool bitsPerSecond, qint64 showType) {
+    const double value = bitsPerSecond ? bytesPerSecond * 8.0 : bytesPerSecond;
+    size_t unit = showType == showtype::mega ? 1 : 0;
+    double scaled = value / (unit == 0 ? kKilo : kMega);
+    while (unit + 1 < kCompactUnits.size() && std::round(scaled) >= kCompactLimit) {
+        scaled /= kKilo;
+        ++unit;
+    }
+    if (!std::isfinite(scaled) || scaled < kCompactZero) return QStringLiteral("0");
+    const QString number = scaled < kCompactDecimals ? formatOneDecimal(scaled) : QString::number(std::llround(scaled));
+    const QChar letter = QLatin1Char(kCompactUnits[unit]);
+    return number + (bitsPerSecond ? letter.toLower() : letter);
 }
 
 }  // namespace ratelark

@@ -2,11 +2,14 @@
 
 #include "app/PreferenceKeys.h"
 #include "platform/TextField.h"
+#include "present/SizeFormat.h"
 #include "present/TitleComposer.h"
 
 namespace ratelark {
 
-void AppController::composeStatusTitle(QString download, QString upload) {
+void AppController::composeStatusTitle(double download, double upload) {
+    QString downloadText = formatSize(download);
+    QString uploadText = formatSize(upload);
     SettingsStore& defaults = standardUserDefaults();
     TitleSwitches switches;
     switches.useFixedWith = defaults.boolForKey(keys::useFixedWith);
@@ -17,11 +20,20 @@ void AppController::composeStatusTitle(QString download, QString upload) {
     switches.colorIsRedBlue = defaults.boolForKey(keys::colorIsRedBlue);
     const bool dark = isDarkInterfaceStyle(services().appearance->interfaceStyle());
 
-    const ComposedTitle composed = composeTitle(std::move(download), std::move(upload), maxFixedWidth(), switches,
-                                                font(), dark);
+    ComposedTitle composed = composeTitle(std::move(downloadText), std::move(uploadText), maxFixedWidth(), switches,
+                                          font(), dark);
     setMaxFixedWidth(composed.maxFixedWidth);
     if (textFieldUp()) textFieldUp()->setStringValue(composed.windowUp);
     if (textFieldDown()) textFieldDown()->setStringValue(composed.windowDown);
+
+    const bool bits = defaults.boolForKey(keys::bitsPerSecond);
+    const qint64 showType = defaults.integerForKey(keys::showType);
+    setCompactForm(composed.title, formatCompactSize(download, bits, showType),
+                   formatCompactSize(upload, bits, showType), switches, dark);
+    // The widest title these settings give, for status areas that keep room for it.
+    const QString widest = widestSizeText(bits, showType);
+    composed.title.widest = composeTitle(widest, widest, maxFixedWidth(), switches, font(), dark).title.text;
+    composed.title.steadyWidth = switches.useFixedWith;
     updateStatusItem(&composed.title);
 }
 

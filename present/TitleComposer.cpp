@@ -32,19 +32,21 @@ void removeUnit(QString& text) {
     if (text.size() >= kUnitLength) text.chop(kUnitLength);
 }
 
-void addColors(AttributedText& title, const QString& download, const QString& upload, const TitleSwitches& switches,
-               const Palette& palette) {
+// Colours the title's parts, laid out in runs over their text as the title
+// lays them out: the first part, a one-character separator, the second part.
+void addColors(std::vector<ColorRun>& runs, const QString& download, const QString& upload,
+               const TitleSwitches& switches, const Palette& palette) {
     if (switches.onlyShowDownload) {
         // The single-part title takes the upload colour on two-line layouts.
-        title.addColor(switches.upAndDown ? palette.upload : palette.download, 0, download.size());
+        runs.push_back({0, download.size(), switches.upAndDown ? palette.upload : palette.download});
         return;
     }
     const bool uploadFirst = switches.upAndDown;
     const qsizetype first = uploadFirst ? upload.size() : download.size();
     const qsizetype second = uploadFirst ? download.size() : upload.size();
-    title.addColor(uploadFirst ? palette.upload : palette.download, 0, first);
-    title.addColor(palette.separator, first, 1);
-    title.addColor(uploadFirst ? palette.download : palette.upload, first + 1, second);
+    runs.push_back({0, first, uploadFirst ? palette.upload : palette.download});
+    runs.push_back({first, 1, palette.separator});
+    runs.push_back({first + 1, second, uploadFirst ? palette.download : palette.upload});
 }
 
 }  // namespace
@@ -86,8 +88,20 @@ ComposedTitle composeTitle(QString download, QString upload, qint64 maxFixedWidt
     title.font = font;
     // The speed window's two texts, as it stacks them.
     title.toolTip = result.windowUp + QLatin1Char('\n') + result.windowDown;
-    if (switches.colorIsRedBlue) addColors(title, download, upload, switches, paletteFor(dark));
+    if (switches.colorIsRedBlue) addColors(title.runs, download, upload, switches, paletteFor(dark));
     return result;
+}
+
+void setCompactForm(AttributedText& title, const QString& download, const QString& upload,
+                    const TitleSwitches& switches, bool dark) {
+    if (switches.onlyShowDownload)
+        title.compactText = download;
+    else if (switches.upAndDown)
+        title.compactText = upload + QLatin1Char('\n') + download;
+    else
+        title.compactText = download + QLatin1Char('\n') + upload;
+    title.compactRuns.clear();
+    if (switches.colorIsRedBlue) addColors(title.compactRuns, download, upload, switches, paletteFor(dark));
 }
 
 bool isDarkInterfaceStyle(const QVariant& style) {

@@ -34,6 +34,13 @@ struct ComposedTitle {
 ComposedTitle composeTitle(QString download, QString upload, qint64 maxFixedWidth, const TitleSwitches& switches,
                            const QFont& font, bool dark);
 
+// Puts the compact form of the speeds on title (compact texts as
+// formatCompactSize gives them): stacked in the title's order, upload first
+// only in the two-line layout, download alone when only the download shows,
+// each coloured as its part of the title.
+void setCompactForm(AttributedText& title, const QString& download, const QString& upload,
+                    const TitleSwitches& switches, bool dark);
+
 // Whether the desktop's interface style names the dark appearance: a text
 // equal to "dark" in any mix of case. Anything else is light.
 bool isDarkInterfaceStyle(const QVariant& style);

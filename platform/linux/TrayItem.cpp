@@ -5,22 +5,20 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
-#include <QPalette>
 #include <QPixmap>
 #include <QSystemTrayIcon>
 #include <QWidget>
 
-#include <cmath>
+#include <algorithm>
 
 namespace ratelark {
 
 namespace {
 
-// The height trays give an icon when they do not say.
-constexpr int kDefaultHeight = 22;
+// The size trays give an icon when they do not say.
+constexpr int kDefaultSize = 22;
 const QString kEmbeddedWindowName = QStringLiteral("QSystemTrayIconSys");
 
 }  // namespace
@@ -50,30 +48,22 @@ void TrayItem::showUntitled() {
 }
 
 bool TrayItem::eventFilter(QObject* watched, QEvent* event) {
-    // The host decides the height: draw again when it changes it.
-    if (watched == watched_ && event->type() == QEvent::Resize && watched_->height() != drawnHeight_) draw();
+    // The host decides the size: draw again when it changes it.
+    if (watched == watched_ && event->type() == QEvent::Resize && watched_->size() != drawnSize_) draw();
     return false;
 }
 
 void TrayItem::draw() {
+    // Drawn for the slot the host gave, never the other way round: a tray
+    // lays its icons out itself, and an icon that resizes its own window
+    // drifts out of its slot.
     QWidget* window = embeddedWindow();
-    const int height = window && window->height() > 0 ? window->height() : kDefaultHeight;
+    const int side = window ? std::min(window->width(), window->height()) : 0;
     const qreal ratio = window ? window->devicePixelRatioF() : qApp->devicePixelRatio();
-    const QColor textColor = QGuiApplication::palette().color(QPalette::WindowText);
-    AttributedText untitled;
-    untitled.text = QStringLiteral("\u2193\u2191");
-    const QImage picture = drawTitle(title_ ? *title_ : untitled, height, ratio, textColor);
-    drawnHeight_ = height;
+    const QImage picture = drawCompactTitle(title_ ? *title_ : AttributedText(), side > 0 ? side : kDefaultSize, ratio);
+    drawnSize_ = window ? window->size() : QSize();
     icon_->setIcon(QIcon(QPixmap::fromImage(picture)));
     if (!icon_->isVisible()) icon_->show();
-    if (window) {
-        // As wide as the picture, so the host gives the whole title room.
-        const int width = qCeil(picture.width() / picture.devicePixelRatio());
-        if (window->minimumWidth() != width) {
-            window->setMinimumWidth(width);
-            window->resize(width, window->height());
-        }
-    }
 }
 
 QWidget* TrayItem::embeddedWindow() {

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 
 #include <memory>
 #include <optional>
@@ -13,8 +14,9 @@ class QWidget;
 
 namespace ratelark {
 
-// RateLark's icon in an X11 tray (XEmbed): its title drawn into the icon,
-// the plain text as the icon's tool-tip. Shown from its creation on.
+// RateLark's icon in an X11 tray (XEmbed): its title's compact form drawn
+// into the icon at the size the tray host gives, the whole text as the
+// icon's tool-tip. Shown from its creation on.
 class TrayItem : public QObject, public StatusItem {
 public:
     TrayItem();
@@ -23,7 +25,7 @@ public:
     void setMenu(QMenu* menu) override;
     void setAttributedTitle(const AttributedText& title) override;
 
-    // The look of an item without title: a small pair of arrows.
+    // The look of an item without title: a pair of arrows.
     void showUntitled();
 
 protected:
@@ -32,13 +34,13 @@ protected:
 private:
     void draw();
     // The window Qt's X11 tray support embeds into the tray host, which
-    // sizes it from its minimum size; none with other tray protocols.
+    // sizes it; none with other tray protocols.
     QWidget* embeddedWindow();
 
     std::unique_ptr<QSystemTrayIcon> icon_;
     std::optional<AttributedText> title_;
     QPointer<QWidget> watched_;
-    int drawnHeight_ = 0;
+    QSize drawnSize_;
 };
 
 }  // namespace ratelark
