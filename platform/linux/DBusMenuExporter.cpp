@@ -50,7 +50,7 @@ QString DBusMenuExporter::textDirection() const {
 
 uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
                                  DBusMenuLayout& layout) {
-    if (sendErrorFor(parentId)) return revision_;
+    if (unknownItem(parentId)) return revision_;
     layout = layoutOf(parentId, recursionDepth, propertyNames);
     return revision_;
 }
@@ -74,12 +74,12 @@ DBusMenuItemList DBusMenuExporter::GetGroupProperties(const QList<int>& ids, con
 }
 
 QDBusVariant DBusMenuExporter::GetProperty(int id, const QString& name) {
-    if (sendErrorFor(id)) return {};
+    if (unknownItem(id)) return {};
     return QDBusVariant(properties(id).value(name));
 }
 
 void DBusMenuExporter::Event(int id, const QString& eventId, const QDBusVariant&, uint) {
-    if (!handleEvent(id, eventId)) sendErrorFor(id);
+    if (!handleEvent(id, eventId)) unknownItem(id);
 }
 
 QList<int> DBusMenuExporter::EventGroup(const DBusMenuEventList& events) {
@@ -92,7 +92,7 @@ QList<int> DBusMenuExporter::EventGroup(const DBusMenuEventList& events) {
 bool DBusMenuExporter::AboutToShow(int id) {
     QMenu* menu = menuOf(id);
     if (!menu) {
-        sendErrorFor(id);
+        unknownItem(id);
         return false;
     }
     open(menu, Opening::ByAboutToShow);
@@ -262,7 +262,7 @@ void DBusMenuExporter::sendUpdates() {
     changedLayouts_.clear();
 }
 
-bool DBusMenuExporter::sendErrorFor(int id) {
+bool DBusMenuExporter::unknownItem(int id) {
     if (menuOf(id) || actionOf(id)) return false;
     if (calledFromDBus())
         sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("RateLark's menu has no item %1").arg(id));

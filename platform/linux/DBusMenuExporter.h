@@ -79,7 +79,8 @@ private:
     // Sends what changed since the host last heard, once the event ends.
     void scheduleUpdate();
     void sendUpdates();
-    bool sendErrorFor(int id);
+    // Whether id names no item; the caller over D-Bus then gets an error.
+    bool unknownItem(int id);
 
     QPointer<QMenu> menu_;
     QHash<QAction*, int> ids_;

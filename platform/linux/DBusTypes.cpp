@@ -17,34 +17,44 @@ void registerDBusTypes() {
     qDBusRegisterMetaType<DBusMenuEventList>();
 }
 
-QDBusArgument& operator<<(QDBusArgument& argument, const DBusImage& image) {
+namespace {
+
+// A structure of plain fields, written and read in their order.
+template <typename... Fields>
+QDBusArgument& writeStructure(QDBusArgument& argument, const Fields&... fields) {
     argument.beginStructure();
-    argument << image.width << image.height << image.pixels;
+    (argument << ... << fields);
     argument.endStructure();
     return argument;
 }
 
-const QDBusArgument& operator>>(const QDBusArgument& argument, DBusImage& image) {
+template <typename... Fields>
+const QDBusArgument& readStructure(const QDBusArgument& argument, Fields&... fields) {
     argument.beginStructure();
-    argument >> image.width >> image.height >> image.pixels;
+    (argument >> ... >> fields);
     argument.endStructure();
     return argument;
 }
 
-QDBusArgument& operator<<(QDBusArgument& argument, const DBusToolTip& toolTip) {
-    argument.beginStructure();
-    argument << toolTip.iconName << toolTip.images << toolTip.title << toolTip.text;
-    argument.endStructure();
-    return argument;
+}  // namespace
+
+QDBusArgument& operator<<(QDBusArgument& a, const DBusImage& image) {
+    return writeStructure(a, image.width, image.height, image.pixels);
 }
 
-const QDBusArgument& operator>>(const QDBusArgument& argument, DBusToolTip& toolTip) {
-    argument.beginStructure();
-    argument >> toolTip.iconName >> toolTip.images >> toolTip.title >> toolTip.text;
-    argument.endStructure();
-    return argument;
+const QDBusArgument& operator>>(const QDBusArgument& a, DBusImage& image) {
+    return readStructure(a, image.width, image.height, image.pixels);
 }
 
+QDBusArgument& operator<<(QDBusArgument& a, const DBusToolTip& tip) {
+    return writeStructure(a, tip.iconName, tip.images, tip.title, tip.text);
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& a, DBusToolTip& tip) {
+    return readStructure(a, tip.iconName, tip.images, tip.title, tip.text);
+}
+
+// The children travel as variants, each holding a layout of its own.
 QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuLayout& layout) {
     argument.beginStructure();
     argument << layout.id << layout.properties;
@@ -70,46 +80,24 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuLayout& l
     return argument;
 }
 
-QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuItem& item) {
-    argument.beginStructure();
-    argument << item.id << item.properties;
-    argument.endStructure();
-    return argument;
+QDBusArgument& operator<<(QDBusArgument& a, const DBusMenuItem& item) { return writeStructure(a, item.id, item.properties); }
+
+const QDBusArgument& operator>>(const QDBusArgument& a, DBusMenuItem& item) {
+    return readStructure(a, item.id, item.properties);
 }
 
-const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuItem& item) {
-    argument.beginStructure();
-    argument >> item.id >> item.properties;
-    argument.endStructure();
-    return argument;
+QDBusArgument& operator<<(QDBusArgument& a, const DBusMenuItemKeys& keys) { return writeStructure(a, keys.id, keys.names); }
+
+const QDBusArgument& operator>>(const QDBusArgument& a, DBusMenuItemKeys& keys) {
+    return readStructure(a, keys.id, keys.names);
 }
 
-QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuItemKeys& keys) {
-    argument.beginStructure();
-    argument << keys.id << keys.names;
-    argument.endStructure();
-    return argument;
+QDBusArgument& operator<<(QDBusArgument& a, const DBusMenuEvent& event) {
+    return writeStructure(a, event.id, event.eventId, event.data, event.timestamp);
 }
 
-const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuItemKeys& keys) {
-    argument.beginStructure();
-    argument >> keys.id >> keys.names;
-    argument.endStructure();
-    return argument;
-}
-
-QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuEvent& event) {
-    argument.beginStructure();
-    argument << event.id << event.eventId << event.data << event.timestamp;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuEvent& event) {
-    argument.beginStructure();
-    argument >> event.id >> event.eventId >> event.data >> event.timestamp;
-    argument.endStructure();
-    return argument;
+const QDBusArgument& operator>>(const QDBusArgument& a, DBusMenuEvent& event) {
+    return readStructure(a, event.id, event.eventId, event.data, event.timestamp);
 }
 
 }  // namespace ratelark

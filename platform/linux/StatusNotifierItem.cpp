@@ -64,10 +64,15 @@ void StatusNotifierItem::setTitle(const AttributedText* title) {
     const AttributedText untitled;
     const AttributedText& shown = title ? *title : untitled;
 
-    const DBusImageList drawn = pictures(shown);
-    if (drawn != pictures_) {
-        pictures_ = drawn;
-        emit NewIcon();
+    // The pictures show the compact form alone: drawn again only when it changes.
+    const PictureSource source{shown.compactText, shown.compactRuns, shown.font};
+    if (source != drawnFrom_) {
+        drawnFrom_ = source;
+        DBusImageList drawn = pictures(shown);
+        if (drawn != pictures_) {
+            pictures_ = std::move(drawn);
+            emit NewIcon();
+        }
     }
 
     QString label = titleOnOneLine(shown.text);

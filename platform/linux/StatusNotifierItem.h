@@ -11,6 +11,9 @@
 #include <QObject>
 #include <QPointer>
 
+#include <optional>
+#include <vector>
+
 
 namespace ratelark {
 
@@ -95,7 +98,16 @@ private:
     DBusMenuExporter menuExporter_;
     QPointer<QMenu> menu_;
     QList<QMetaObject::Connection> toolTipWatches_;
+    // What the pictures are drawn from.
+    struct PictureSource {
+        QString text;
+        std::vector<ColorRun> runs;
+        std::optional<QFont> font;
+        bool operator==(const PictureSource&) const = default;
+    };
+
     DBusImageList pictures_;
+    std::optional<PictureSource> drawnFrom_;
     QString label_;
     QString labelGuide_;
     QString toolTipTitle_;
