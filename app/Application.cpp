@@ -49,13 +49,13 @@ std::unique_ptr<StatusBar> makeStatusSurface(const SurfaceChoice& choice, std::f
     const auto standardOutput = [&choice] {
         return makeStatusLine(STDOUT_FILENO, choice.style, [] { QCoreApplication::exit(0); });
     };
+    std::unique_ptr<StatusBar> standIn;
     switch (choice.surface) {
     case SurfaceChoice::Surface::StatusLine: return standardOutput();
-    case SurfaceChoice::Surface::TrayWithStandIn:
-        return makeTray(standardOutput(), missingStatusAreaNotice(std::move(showWindow)));
+    case SurfaceChoice::Surface::TrayWithStandIn: standIn = standardOutput(); break;
     case SurfaceChoice::Surface::Tray: break;
     }
-    return makeTray(nullptr, missingStatusAreaNotice(std::move(showWindow)));
+    return makeTray(std::move(standIn), missingStatusAreaNotice(std::move(showWindow)));
 }
 
 }  // namespace
