@@ -85,18 +85,19 @@ int runApplication(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("ratelark"));
     installQtMessageHandler();
 
-    const bool trayHost = commandLine.statusLine == StatusLineFormat::None && display && trayHostAvailable();
-    const SurfaceChoice surface = chooseSurface(commandLine.statusLine, display, trayHost, standardOutputIsTerminal());
-
     // One tray item per session; bars may run as many status lines as they like.
+    // A second tray instance leaves before it looks for a host on the bus.
+    const bool tray = commandLine.statusLine == StatusLineFormat::None && display;
     std::optional<SingleInstance> instance;
-    if (surface.surface != SurfaceChoice::Surface::StatusLine) {
+    if (tray) {
         instance.emplace();
         if (!instance->isOnlyInstance()) {
             print(stderr, alreadyRunningText(instance->otherProcess()));
             return 0;
         }
     }
+    const SurfaceChoice surface =
+        chooseSurface(commandLine.statusLine, display, tray && trayHostAvailable(), standardOutputIsTerminal());
 
     AppDelegate delegate;
     QApplication::setQuitOnLastWindowClosed(delegate.applicationShouldTerminateAfterLastWindowClosed());
