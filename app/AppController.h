@@ -159,6 +159,8 @@ private:
     // --- totals internals (measure/) ------------------------------------------
     // Starts a detached worker whose body is threadGetData.
     void startTotalsWorker();
+    // Sets the titles of the two totals items from the stored totals.
+    Q_INVOKABLE void showTotals();
     TotalsPipelines totalsPipelines_;
     TotalsWorkers totalsWorkers_;
 

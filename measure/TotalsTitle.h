@@ -4,8 +4,10 @@
 
 namespace ratelark {
 
-inline constexpr char dataReceivedLabel[] = "Data Received:\t\t\t\t";
-inline constexpr char dataSentLabel[] = "Data Sent:\t\t\t\t\t";
+// One space before the number: menus drawn by the desktop cut or widen an
+// item whose label is padded with tabs.
+inline constexpr char dataReceivedLabel[] = "Data Received: ";
+inline constexpr char dataSentLabel[] = "Data Sent: ";
 
 // A totals item's title, "%@%.1fM": the label, the total in MB with one
 // decimal and a full stop whatever the locale, its sign kept, then "M".

@@ -32,8 +32,16 @@ void removeUnit(QString& text) {
     if (text.size() >= kUnitLength) text.chop(kUnitLength);
 }
 
-// Colours the title's parts, laid out in runs over their text as the title
-// lays them out: the first part, a one-character separator, the second part.
+// The parts in the title's order: the download alone, the upload over the
+// download, or the download, a separator and the upload.
+QString arrange(const QString& download, const QString& upload, const TitleSwitches& switches, QChar separator) {
+    if (switches.onlyShowDownload) return download;
+    if (switches.upAndDown) return upload + QLatin1Char('\n') + download;
+    return download + separator + upload;
+}
+
+// Colours the parts as arrange lays them out: the first part, a
+// one-character separator, the second part.
 void addColors(std::vector<ColorRun>& runs, const QString& download, const QString& upload,
                const TitleSwitches& switches, const Palette& palette) {
     if (switches.onlyShowDownload) {
@@ -79,12 +87,7 @@ ComposedTitle composeTitle(QString download, QString upload, qint64 maxFixedWidt
     }
 
     AttributedText& title = result.title;
-    if (switches.onlyShowDownload)
-        title.text = download;
-    else if (switches.upAndDown)
-        title.text = upload + QLatin1Char('\n') + download;
-    else
-        title.text = download + QLatin1Char('|') + upload;
+    title.text = arrange(download, upload, switches, QLatin1Char('|'));
     title.font = font;
     // The speed window's two texts, as it stacks them.
     title.toolTip = result.windowUp + QLatin1Char('\n') + result.windowDown;
@@ -94,12 +97,7 @@ ComposedTitle composeTitle(QString download, QString upload, qint64 maxFixedWidt
 
 void setCompactForm(AttributedText& title, const QString& download, const QString& upload,
                     const TitleSwitches& switches, bool dark) {
-    if (switches.onlyShowDownload)
-        title.compactText = download;
-    else if (switches.upAndDown)
-        title.compactText = upload + QLatin1Char('\n') + download;
-    else
-        title.compactText = download + QLatin1Char('\n') + upload;
+    title.compactText = arrange(download, upload, switches, QLatin1Char('\n'));
     title.compactRuns.clear();
     if (switches.colorIsRedBlue) addColors(title.compactRuns, download, upload, switches, paletteFor(dark));
 }

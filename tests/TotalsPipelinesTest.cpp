@@ -111,11 +111,11 @@ TEST(PipelineAmount, OutputWithoutANumberCountsAsZero) {
 }
 
 TEST(TotalTitle, OneDecimalWithItsSignAndAnM) {
-    EXPECT_EQ(totalTitle(dataReceivedLabel, 1536.44), QStringLiteral("Data Received:\t\t\t\t1536.4M"));
-    EXPECT_EQ(totalTitle(dataSentLabel, 0.0), QStringLiteral("Data Sent:\t\t\t\t\t0.0M"));
-    EXPECT_EQ(totalTitle(dataSentLabel, -0.04), QStringLiteral("Data Sent:\t\t\t\t\t-0.0M"));
-    EXPECT_EQ(totalTitle(dataSentLabel, -100.0), QStringLiteral("Data Sent:\t\t\t\t\t-100.0M"));
-    EXPECT_EQ(totalTitle(dataReceivedLabel, 1234567.89), QStringLiteral("Data Received:\t\t\t\t1234567.9M"));
+    EXPECT_EQ(totalTitle(dataReceivedLabel, 1536.44), QStringLiteral("Data Received: 1536.4M"));
+    EXPECT_EQ(totalTitle(dataSentLabel, 0.0), QStringLiteral("Data Sent: 0.0M"));
+    EXPECT_EQ(totalTitle(dataSentLabel, -0.04), QStringLiteral("Data Sent: -0.0M"));
+    EXPECT_EQ(totalTitle(dataSentLabel, -100.0), QStringLiteral("Data Sent: -100.0M"));
+    EXPECT_EQ(totalTitle(dataReceivedLabel, 1234567.89), QStringLiteral("Data Received: 1234567.9M"));
 }
 
 TEST(TotalTitle, UsesAFullStopWhateverTheLocale) {
@@ -123,7 +123,7 @@ TEST(TotalTitle, UsesAFullStopWhateverTheLocale) {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     const QString title = totalTitle(dataReceivedLabel, 1536.44);
     QLocale::setDefault(saved);
-    EXPECT_EQ(title, QStringLiteral("Data Received:\t\t\t\t1536.4M"));
+    EXPECT_EQ(title, QStringLiteral("Data Received: 1536.4M"));
 }
 
 }  // namespace
