@@ -40,6 +40,9 @@ class StatusNotifierItem : public QObject, protected QDBusContext {
     Q_PROPERTY(QString AttentionIconName READ noName)
     Q_PROPERTY(ratelark::DBusImageList AttentionIconPixmap READ noPictures)
     Q_PROPERTY(QString AttentionMovieName READ noName)
+    // Empty: hosts name the item by its Title. GNOME asks for these two.
+    Q_PROPERTY(QString IconAccessibleDesc READ noName)
+    Q_PROPERTY(QString AttentionAccessibleDesc READ noName)
     Q_PROPERTY(ratelark::DBusToolTip ToolTip READ toolTip)
     Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
     Q_PROPERTY(QDBusObjectPath Menu READ menu)
