@@ -10,9 +10,12 @@
 #include "platform/StatusSurfaces.h"
 #include "platform/TerminationSignals.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QPointer>
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 #include <unistd.h>
@@ -31,17 +34,28 @@ QString alreadyRunningText(qint64 process) {
     return QStringLiteral("ratelark: RateLark already runs%1; its item is in the status area.\n").arg(which);
 }
 
-std::unique_ptr<StatusBar> makeStatusSurface(const SurfaceChoice& choice) {
+// What RateLark says when the desktop has no status area a while after the
+// start; showWindow offers the speed window instead.
+StatusAreaNotice missingStatusAreaNotice(std::function<void()> showWindow) {
+    return {QStringLiteral("RateLark has no status area to show the speeds in"),
+            QStringLiteral("This desktop shows no status icons. On GNOME, install and turn on the AppIndicator "
+                           "extension (package gnome-shell-extension-appindicator) and log in again. In a bar "
+                           "such as waybar, run \"ratelark --status-line=waybar\" as a module. Or use the speed window."),
+            QStringLiteral("Show Speed Window"), std::move(showWindow)};
+}
+
+std::unique_ptr<StatusBar> makeStatusSurface(const SurfaceChoice& choice, std::function<void()> showWindow) {
     // A reader that has gone ends the program the ordinary way, with status 0.
     const auto standardOutput = [&choice] {
         return makeStatusLine(STDOUT_FILENO, choice.style, [] { QCoreApplication::exit(0); });
     };
+    std::unique_ptr<StatusBar> standIn;
     switch (choice.surface) {
     case SurfaceChoice::Surface::StatusLine: return standardOutput();
-    case SurfaceChoice::Surface::TrayWithStandIn: return makeTray(standardOutput());
+    case SurfaceChoice::Surface::TrayWithStandIn: standIn = standardOutput(); break;
     case SurfaceChoice::Surface::Tray: break;
     }
-    return makeTray(nullptr);
+    return makeTray(std::move(standIn), missingStatusAreaNotice(std::move(showWindow)));
 }
 
 }  // namespace
@@ -71,18 +85,19 @@ int runApplication(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("ratelark"));
     installQtMessageHandler();
 
-    const bool trayHost = commandLine.statusLine == StatusLineFormat::None && display && trayHostAvailable();
-    const SurfaceChoice surface = chooseSurface(commandLine.statusLine, display, trayHost);
-
     // One tray item per session; bars may run as many status lines as they like.
+    // A second tray instance leaves before it looks for a host on the bus.
+    const bool tray = commandLine.statusLine == StatusLineFormat::None && display;
     std::optional<SingleInstance> instance;
-    if (surface.surface != SurfaceChoice::Surface::StatusLine) {
+    if (tray) {
         instance.emplace();
         if (!instance->isOnlyInstance()) {
             print(stderr, alreadyRunningText(instance->otherProcess()));
             return 0;
         }
     }
+    const SurfaceChoice surface =
+        chooseSurface(commandLine.statusLine, display, tray && trayHostAvailable(), standardOutputIsTerminal());
 
     AppDelegate delegate;
     QApplication::setQuitOnLastWindowClosed(delegate.applicationShouldTerminateAfterLastWindowClosed());
@@ -99,10 +114,15 @@ int runApplication(int argc, char** argv) {
         services.paths.consoleLog = statusLineLogPath();
         services.paths.truncateLog = false;
     }
-    services.statusBar = makeStatusSurface(surface);
+    // The notice's action works the menu's item, once the menu exists.
+    QPointer<QAction> showWindowItem;
+    services.statusBar = makeStatusSurface(surface, [&showWindowItem] {
+        if (showWindowItem && !showWindowItem->isChecked()) showWindowItem->trigger();
+    });
     AppController controller(std::move(services));
     const LoadedInterface interface = loadInterface(shippedInterfaceDescription(), controller.interfaceConnections());
     for (const QString& error : interface.errors) nsLog(QStringLiteral("Interface description: %1").arg(error));
+    showWindowItem = qobject_cast<QAction*>(interface.named.value(QStringLiteral("itemShowWindow")));
     delegate.setWindow(controller.window());
 
     const TerminationSignals termination([&controller] { controller.clickQuit(nullptr); });

@@ -1,12 +1,16 @@
 #include "app/SurfaceChoice.h"
 
+#include <unistd.h>
+
 namespace ratelark {
 
 bool hasDisplay() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-SurfaceChoice chooseSurface(StatusLineFormat requested, bool display, bool trayHost) {
+bool standardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+
+SurfaceChoice chooseSurface(StatusLineFormat requested, bool display, bool trayHost, bool terminal) {
     using Surface = SurfaceChoice::Surface;
     switch (requested) {
     case StatusLineFormat::Text: return {Surface::StatusLine, StatusLineStyle::Text, {}};
@@ -19,10 +23,13 @@ SurfaceChoice chooseSurface(StatusLineFormat requested, bool display, bool trayH
     if (!display)
         return {Surface::StatusLine, StatusLineStyle::Text,
                 QStringLiteral("ratelark: no display; showing the speeds here, one line per update")};
-    if (!trayHost)
-        return {Surface::TrayWithStandIn, StatusLineStyle::Text,
-                QStringLiteral("ratelark: no system tray yet; showing the speeds here until one appears")};
-    return {Surface::Tray, StatusLineStyle::Text, {}};
+    if (trayHost) return {Surface::Tray, StatusLineStyle::Text, {}};
+    // Standard output that is no terminal is a log, where a line a second would only pile up.
+    if (!terminal)
+        return {Surface::Tray, StatusLineStyle::Text,
+                QStringLiteral("ratelark: RateLark waits for a status-area host; its item appears as soon as one runs")};
+    return {Surface::TrayWithStandIn, StatusLineStyle::Text,
+            QStringLiteral("ratelark: no status area yet; showing the speeds here until one appears")};
 }
 
 }  // namespace ratelark

@@ -11,7 +11,7 @@ namespace ratelark {
 struct SurfaceChoice {
     enum class Surface {
         Tray,             // the desktop's tray
-        TrayWithStandIn,  // the tray, and standard output while no tray host runs
+        TrayWithStandIn,  // the tray, and standard output while no status-area host runs
         StatusLine,       // standard output only
     };
     Surface surface = Surface::Tray;
@@ -28,8 +28,13 @@ struct SurfaceChoice {
 // Whether a graphical session is there to show a tray in.
 bool hasDisplay();
 
-// The surface for the command line's wish, a display and a tray host: a
-// status line when asked for, and when there is nothing to show a tray on.
-SurfaceChoice chooseSurface(StatusLineFormat requested, bool display, bool trayHost);
+// Whether standard output is a terminal, where a person would read a status line.
+bool standardOutputIsTerminal();
+
+// The surface for the command line's wish, a display, a status-area host and
+// a terminal on standard output: a status line when asked for, and when there
+// is nothing to show a tray on; the tray otherwise, with a status line
+// standing in on the terminal while no host runs.
+SurfaceChoice chooseSurface(StatusLineFormat requested, bool display, bool trayHost, bool terminal);
 
 }  // namespace ratelark

@@ -28,14 +28,18 @@ struct AttributedText {
     std::optional<QFont> font;
     std::vector<ColorRun> runs;
     QString toolTip;  // the tool-tip attribute over the whole text
+    // The title as wide as the widest one the same settings can give, for
+    // surfaces that keep room for the title (empty: the text itself);
+    // steadyWidth: the user asked for a steady width, so surfaces that lay
+    // the text out themselves keep that room (or the widest so far) at every
+    // update.
+    QString widest;
+    bool steadyWidth = false;
     // The two speeds in their shortest form, one a line, with colour runs
     // over compactText like runs over text; empty for a title without speeds.
     // Pictures too small for the whole title show this instead.
     QString compactText;
     std::vector<ColorRun> compactRuns;
-    // The user asked for a steady width: surfaces that lay the text out
-    // themselves keep it as wide as the widest so far.
-    bool steadyWidth = false;
 
     qsizetype length() const { return text.size(); }
     void addColor(NamedColor color, qsizetype start, qsizetype length) { runs.push_back({start, length, color}); }

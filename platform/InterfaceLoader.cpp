@@ -56,8 +56,11 @@ public:
             setTag(action, item);
             setStrings(action, item);
             name(action, item);
-            if (item.value(QStringLiteral("checkable")).toBool()) {
+            if (item.value(QStringLiteral("inToolTip")).toBool()) action->setProperty("inToolTip", true);
+            const bool radio = item.value(QStringLiteral("radio")).toBool();
+            if (radio || item.value(QStringLiteral("checkable")).toBool()) {
                 action->setCheckable(true);
+                if (radio) action->setProperty("radio", true);
                 // Qt flips the mark before the action runs; put it back so the
                 // handler reads the state before the click and decides the mark.
                 QObject::connect(action, &QAction::triggered, action, [action](bool checked) {

@@ -43,7 +43,10 @@ struct LoadedInterface {
 // Builds menus and windows from the JSON description and connects them.
 // The tag of an item is its "tag" property; a checkable menu item keeps the
 // mark it had before the click, so that its action reads the state before
-// the click and owns the mark. A control's or item's "key" names the
+// the click and owns the mark. A "radio" item is a checkable item of a choice
+// list, whose action marks exactly one item of its menu; it carries the
+// property "radio". An item marked "inToolTip" (property of that name) is
+// repeated in the status item's tool-tip. A control's or item's "key" names the
 // preference its mark shows; a "choice" control mirrors the menu it names;
 // a window's control with a "label" is shown beside that text, and a label
 // wraps its text to the window's width; an "interfaces" control offers the

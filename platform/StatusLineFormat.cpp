@@ -101,6 +101,8 @@ QByteArray jsonLine(const AttributedText& title) {
 
 }  // namespace
 
+QString titleOnOneLine(const QString& text) { return joined(oneLine(AttributedText{.text = text})); }
+
 QByteArray StatusLineFormatter::line(const AttributedText& title) {
     QByteArray line;
     switch (style_) {

@@ -40,4 +40,8 @@ private:
     qsizetype widest_ = 0;  // of the bar texts so far, in characters
 };
 
+// A title's text on one line: a two-line title's rows joined by one space,
+// without the trailing spaces that line the rows up.
+QString titleOnOneLine(const QString& text);
+
 }  // namespace ratelark

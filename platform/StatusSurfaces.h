@@ -3,6 +3,8 @@
 #include "platform/StatusBar.h"
 #include "platform/StatusLineFormat.h"
 
+#include <QString>
+
 #include <functional>
 #include <memory>
 
@@ -13,11 +15,24 @@ namespace ratelark {
 // runs once and nothing more is written.
 std::unique_ptr<StatusBar> makeStatusLine(int fd, StatusLineStyle style, std::function<void()> outputClosed);
 
-// The desktop's tray. While no tray host runs, titles also go to standIn,
-// when one is given; the item appears in the tray as soon as a host does.
-std::unique_ptr<StatusBar> makeTray(std::unique_ptr<StatusBar> standIn);
+// What to tell the user once when the session shows no status area a while
+// after the start: a summary, a body and one action offered with them.
+struct StatusAreaNotice {
+    QString summary;  // empty: nothing is said
+    QString body;
+    QString actionLabel;
+    std::function<void()> action;
+};
 
-// Whether a tray host runs in this session now.
+// The desktop's status area: a StatusNotifierItem where a host draws those,
+// else on X11 an XEmbed tray icon. While neither host runs, titles also go
+// to standIn, when one is given; the item appears as soon as a host does.
+// When there is still no host a while after the start, the notice is given
+// once, as a desktop notification and a log line.
+std::unique_ptr<StatusBar> makeTray(std::unique_ptr<StatusBar> standIn, StatusAreaNotice notice);
+
+// Whether a status-area host runs in this session now: a StatusNotifierItem
+// watcher, or on X11 an XEmbed tray.
 bool trayHostAvailable();
 
 }  // namespace ratelark

@@ -46,6 +46,17 @@ QString formatSizeText(double bytesPerSecond, bool bitsPerSecond, qint64 showTyp
     return number + suffix;
 }
 
+QString widestSizeText(bool bitsPerSecond, qint64 showType) {
+    constexpr double kFastestLink = 1.25e9;  // bytes per second at 10 Gbit/s
+    const double countsPerByte = bitsPerSecond ? 8.0 : 1.0;
+    QString widest;
+    for (const double rate : {kMega / countsPerByte, kGiga / countsPerByte, kFastestLink}) {
+        const QString text = formatSizeText(rate, bitsPerSecond, showType);
+        if (text.size() > widest.size()) widest = text;
+    }
+    return widest;
+}
+
 QString formatCompactSize(double bytesPerSecond, bool bitsPerSecond, qint64 showType) {
     const double value = bitsPerSecond ? bytesPerSecond * 8.0 : bytesPerSecond;
     size_t unit = showType == showtype::mega ? 1 : 0;

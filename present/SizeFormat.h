@@ -17,6 +17,10 @@ inline constexpr qint64 mega = 2;       // always M
 // number is formatted the same way in every locale.
 QString formatSizeText(double bytesPerSecond, bool bitsPerSecond, qint64 showType);
 
+// The longest text formatSizeText gives with these settings for rates up to
+// 10 Gbit/s: the rate just below each step to a larger unit, or the top rate.
+QString widestSizeText(bool bitsPerSecond, qint64 showType);
+
 // The same rate in at most four characters, for a picture of 16 to 48 pixels:
 // three significant figures at most ("9.8", "98", "980") and the unit letter,
 // K, M or G in bytes, k, m or g in bits; "0" for a rate that would show as

@@ -30,6 +30,9 @@ void AppController::composeStatusTitle(double download, double upload) {
     const qint64 showType = defaults.integerForKey(keys::showType);
     setCompactForm(composed.title, formatCompactSize(download, bits, showType),
                    formatCompactSize(upload, bits, showType), switches, dark);
+    // The widest title these settings give, for status areas that keep room for it.
+    const QString widest = widestSizeText(bits, showType);
+    composed.title.widest = composeTitle(widest, widest, maxFixedWidth(), switches, font(), dark).title.text;
     updateStatusItem(&composed.title);
 }
 

@@ -11,6 +11,7 @@ struct ChoiceRow {
     StatusLineFormat requested;
     bool display;
     bool trayHost;
+    bool terminal;
     Surface surface;
     StatusLineStyle style;
     bool notice;
@@ -18,19 +19,21 @@ struct ChoiceRow {
 
 TEST(SurfaceChoice, FollowsTheWishThenWhatTheSessionOffers) {
     const ChoiceRow rows[] = {
-        {StatusLineFormat::Json, true, true, Surface::StatusLine, StatusLineStyle::Json, false},
-        {StatusLineFormat::Json, false, false, Surface::StatusLine, StatusLineStyle::Json, false},
-        {StatusLineFormat::Text, true, true, Surface::StatusLine, StatusLineStyle::Text, false},
-        {StatusLineFormat::Text, false, false, Surface::StatusLine, StatusLineStyle::Text, false},
-        {StatusLineFormat::None, true, true, Surface::Tray, StatusLineStyle::Text, false},
-        {StatusLineFormat::None, true, false, Surface::TrayWithStandIn, StatusLineStyle::Text, true},
-        {StatusLineFormat::None, false, false, Surface::StatusLine, StatusLineStyle::Text, true},
-        {StatusLineFormat::None, false, true, Surface::StatusLine, StatusLineStyle::Text, true},
+        {StatusLineFormat::Json, true, true, true, Surface::StatusLine, StatusLineStyle::Json, false},
+        {StatusLineFormat::Json, false, false, false, Surface::StatusLine, StatusLineStyle::Json, false},
+        {StatusLineFormat::Text, true, true, true, Surface::StatusLine, StatusLineStyle::Text, false},
+        {StatusLineFormat::Text, false, false, true, Surface::StatusLine, StatusLineStyle::Text, false},
+        {StatusLineFormat::None, true, true, true, Surface::Tray, StatusLineStyle::Text, false},
+        {StatusLineFormat::None, true, false, true, Surface::TrayWithStandIn, StatusLineStyle::Text, true},
+        {StatusLineFormat::None, true, false, false, Surface::Tray, StatusLineStyle::Text, true},
+        {StatusLineFormat::None, false, false, true, Surface::StatusLine, StatusLineStyle::Text, true},
+        {StatusLineFormat::None, false, true, false, Surface::StatusLine, StatusLineStyle::Text, true},
     };
     for (const ChoiceRow& row : rows) {
-        const SurfaceChoice choice = chooseSurface(row.requested, row.display, row.trayHost);
+        const SurfaceChoice choice = chooseSurface(row.requested, row.display, row.trayHost, row.terminal);
         SCOPED_TRACE(::testing::Message()
-                     << int(row.requested) << " display " << row.display << " tray " << row.trayHost);
+                     << int(row.requested) << " display " << row.display << " tray " << row.trayHost
+                     << " terminal " << row.terminal);
         EXPECT_EQ(choice.surface, row.surface);
         EXPECT_EQ(choice.style, row.style);
         EXPECT_EQ(!choice.notice.isEmpty(), row.notice);

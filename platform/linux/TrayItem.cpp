@@ -1,11 +1,12 @@
 #include "platform/linux/TrayItem.h"
 
-#include "platform/StatusSurfaces.h"
 #include "platform/TitlePicture.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QIcon>
+#include <QMenu>
 #include <QPixmap>
 #include <QSystemTrayIcon>
 #include <QWidget>
@@ -22,32 +23,28 @@ const QString kEmbeddedWindowName = QStringLiteral("QSystemTrayIconSys");
 
 }  // namespace
 
-TrayItem::TrayItem(std::unique_ptr<QSystemTrayIcon> icon, std::shared_ptr<StatusItem> standIn)
-    : icon_(std::move(icon)), standIn_(std::move(standIn)) {}
+TrayItem::TrayItem() : icon_(std::make_unique<QSystemTrayIcon>()) {
+    // A click opens the menu; the host opens it by itself on a context click.
+    connect(icon_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason != QSystemTrayIcon::Trigger) return;
+        if (QMenu* menu = icon_->contextMenu()) menu->popup(QCursor::pos());
+    });
+    showUntitled();
+}
 
 TrayItem::~TrayItem() = default;
 
-void TrayItem::setMenu(QMenu* menu) {
-    if (icon_) icon_->setContextMenu(menu);
-    if (standIn_) standIn_->setMenu(menu);
-}
+void TrayItem::setMenu(QMenu* menu) { icon_->setContextMenu(menu); }
 
 void TrayItem::setAttributedTitle(const AttributedText& title) {
     title_ = title;
     draw();
-    if (icon_) icon_->setToolTip(title.text);
-    if (standIn_ && !trayHostAvailable()) standIn_->setAttributedTitle(title);
+    icon_->setToolTip(title.text);
 }
 
 void TrayItem::showUntitled() {
     title_.reset();
     draw();
-}
-
-std::unique_ptr<QSystemTrayIcon> TrayItem::takeIcon() {
-    if (watched_) watched_->removeEventFilter(this);
-    watched_ = nullptr;
-    return std::move(icon_);
 }
 
 bool TrayItem::eventFilter(QObject* watched, QEvent* event) {
@@ -57,7 +54,6 @@ bool TrayItem::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TrayItem::draw() {
-    if (!icon_) return;
     // Drawn for the slot the host gave, never the other way round: a tray
     // lays its icons out itself, and an icon that resizes its own window
     // drifts out of its slot.

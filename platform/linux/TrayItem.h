@@ -14,24 +14,19 @@ class QWidget;
 
 namespace ratelark {
 
-// One item of the tray: its title's compact form drawn into the icon at the
-// size the tray host gives, the whole text as the icon's tool-tip. standIn,
-// when given, shows the titles while no tray host runs.
+// RateLark's icon in an X11 tray (XEmbed): its title's compact form drawn
+// into the icon at the size the tray host gives, the whole text as the
+// icon's tool-tip. Shown from its creation on.
 class TrayItem : public QObject, public StatusItem {
 public:
-    TrayItem(std::unique_ptr<QSystemTrayIcon> icon, std::shared_ptr<StatusItem> standIn);
+    TrayItem();
     ~TrayItem() override;
 
     void setMenu(QMenu* menu) override;
     void setAttributedTitle(const AttributedText& title) override;
 
-    bool hasTitle() const { return title_.has_value(); }
     // The look of an item without title: a pair of arrows.
     void showUntitled();
-    // The icon showing this item; none once it has been handed over.
-    const QSystemTrayIcon* icon() const { return icon_.get(); }
-    std::unique_ptr<QSystemTrayIcon> takeIcon();
-    const std::shared_ptr<StatusItem>& standIn() const { return standIn_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -43,7 +38,6 @@ private:
     QWidget* embeddedWindow();
 
     std::unique_ptr<QSystemTrayIcon> icon_;
-    std::shared_ptr<StatusItem> standIn_;
     std::optional<AttributedText> title_;
     QPointer<QWidget> watched_;
     QSize drawnSize_;

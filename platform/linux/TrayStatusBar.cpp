@@ -1,65 +1,76 @@
 #include "platform/linux/TrayStatusBar.h"
 
-#include "platform/StatusSurfaces.h"
-#include "platform/linux/TrayItem.h"
+#include "platform/linux/TrayEntry.h"
 
-#include <QCursor>
-#include <QMenu>
+#include <QDBusConnectionInterface>
+#include <QGuiApplication>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
 namespace ratelark {
 
-TrayStatusBar::TrayStatusBar(std::unique_ptr<StatusBar> standIn) : standIn_(std::move(standIn)) {}
+namespace {
+
+// An item of the status area: it acts on the entry while it is the entry's owner.
+class TrayStatusItem : public StatusItem {
+public:
+    explicit TrayStatusItem(std::shared_ptr<TrayEntry> entry) : entry_(std::move(entry)) {}
+
+    void setMenu(QMenu* menu) override {
+        if (entry_->owner() == this) entry_->setMenu(menu);
+    }
+    void setAttributedTitle(const AttributedText& title) override {
+        if (entry_->owner() == this) entry_->setTitle(title);
+    }
+
+private:
+    // Shared: the controller may keep its item longer than the status bar lives.
+    std::shared_ptr<TrayEntry> entry_;
+};
+
+}  // namespace
+
+TrayStatusBar::TrayStatusBar(std::unique_ptr<StatusBar> standIn, StatusAreaNotice notice)
+    : entry_(std::make_shared<TrayEntry>(std::move(standIn), std::move(notice))) {}
 
 TrayStatusBar::~TrayStatusBar() = default;
 
 std::shared_ptr<StatusItem> TrayStatusBar::statusItemWithVariableLength() {
-    std::shared_ptr<StatusItem> standIn = standIn_ ? standIn_->statusItemWithVariableLength() : nullptr;
-    if (released_) {
-        auto item = std::make_shared<TrayItem>(std::move(released_), std::move(standIn));
-        takenOver_ = item;
-        return item;
+    auto item = std::make_shared<TrayStatusItem>(entry_);
+    const bool handedOver = settling_ && !entry_->owner();
+    entry_->setOwner(item.get());
+    if (!handedOver) {
+        entry_->show();
+        entry_->showUntitled();
     }
-    auto item = std::make_shared<TrayItem>(makeIcon(), std::move(standIn));
-    item->showUntitled();
     return item;
 }
 
 void TrayStatusBar::removeStatusItem(const std::shared_ptr<StatusItem>& item) {
-    const auto trayItem = std::dynamic_pointer_cast<TrayItem>(item);
-    if (!trayItem) return;
-    if (standIn_ && trayItem->standIn()) standIn_->removeStatusItem(trayItem->standIn());
-    // Kept until the event ends, for an item created in the same event.
-    released_ = trayItem->takeIcon();
-    if (!settling_) {
-        settling_ = true;
-        QTimer::singleShot(0, this, &TrayStatusBar::settle);
-    }
-}
-
-std::unique_ptr<QSystemTrayIcon> TrayStatusBar::makeIcon() {
-    auto icon = std::make_unique<QSystemTrayIcon>();
-    QSystemTrayIcon* raw = icon.get();
-    // A click opens the menu; the host opens it by itself on a context click.
-    connect(raw, &QSystemTrayIcon::activated, raw, [raw](QSystemTrayIcon::ActivationReason reason) {
-        if (reason != QSystemTrayIcon::Trigger) return;
-        if (QMenu* menu = raw->contextMenu()) menu->popup(QCursor::pos());
-    });
-    return icon;
+    if (!item || entry_->owner() != item.get()) return;
+    entry_->setOwner(nullptr);
+    if (settling_) return;
+    settling_ = true;
+    QTimer::singleShot(0, this, &TrayStatusBar::settle);
 }
 
 void TrayStatusBar::settle() {
     settling_ = false;
-    released_.reset();
-    if (const auto item = takenOver_.lock(); item && !item->hasTitle()) item->showUntitled();
-    takenOver_.reset();
+    if (!entry_->owner())
+        entry_->withdraw();
+    else if (!entry_->titledByOwner())
+        entry_->showUntitled();
 }
 
-std::unique_ptr<StatusBar> makeTray(std::unique_ptr<StatusBar> standIn) {
-    return std::make_unique<TrayStatusBar>(std::move(standIn));
+std::unique_ptr<StatusBar> makeTray(std::unique_ptr<StatusBar> standIn, StatusAreaNotice notice) {
+    return std::make_unique<TrayStatusBar>(std::move(standIn), std::move(notice));
 }
 
-bool trayHostAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+bool trayHostAvailable() {
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected() && bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher")))
+        return true;
+    return QGuiApplication::platformName() == QStringLiteral("xcb") && QSystemTrayIcon::isSystemTrayAvailable();
+}
 
 }  // namespace ratelark

@@ -1,37 +1,33 @@
 #pragma once
 
-#include "platform/StatusBar.h"
+#include "platform/StatusSurfaces.h"
 
 #include <QObject>
 
 #include <memory>
 
-class QSystemTrayIcon;
-
 namespace ratelark {
 
-class TrayItem;
+class TrayEntry;
 
-// The tray: each item is a tray icon showing its title as a picture.
-// One icon at a time serves all items: an item removed and another created
-// within one event hand it over, so the entry neither blinks nor moves.
+// The desktop's status area. One entry serves all items: an item removed
+// and another created within one event hand the entry over, so that it
+// neither blinks nor moves; an item removed that nobody takes over leaves
+// the status area once the event ends.
 class TrayStatusBar : public QObject, public StatusBar {
 public:
-    explicit TrayStatusBar(std::unique_ptr<StatusBar> standIn);
+    TrayStatusBar(std::unique_ptr<StatusBar> standIn, StatusAreaNotice notice);
     ~TrayStatusBar() override;
 
     std::shared_ptr<StatusItem> statusItemWithVariableLength() override;
     void removeStatusItem(const std::shared_ptr<StatusItem>& item) override;
 
 private:
-    std::unique_ptr<QSystemTrayIcon> makeIcon();
-    // After the event that removed an item: hides an icon nobody took over,
-    // and shows a taken-over icon without title as a new item looks.
+    // After the event that removed an item: withdraws the entry nobody took
+    // over, and shows a taken-over entry without title as a new item looks.
     void settle();
 
-    std::unique_ptr<StatusBar> standIn_;
-    std::unique_ptr<QSystemTrayIcon> released_;
-    std::weak_ptr<TrayItem> takenOver_;
+    std::shared_ptr<TrayEntry> entry_;
     bool settling_ = false;
 };
 

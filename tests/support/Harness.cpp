@@ -35,7 +35,8 @@ Harness::Harness(const Options& options) {
     loginItems = fakeLogin.get();
     eventLoop = fakeLoop.get();
     services.systemVersion = std::move(fakeVersion);
-    services.statusBar = std::move(fakeBar);
+    services.statusBar = options.statusBar ? options.statusBar() : std::move(fakeBar);
+    if (options.statusBar) statusBar = nullptr;
     services.appearance = std::move(fakeAppearance);
     services.workspace = std::move(fakeWorkspace);
     services.loginItems = std::move(fakeLogin);

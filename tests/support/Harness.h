@@ -20,6 +20,7 @@ public:
         QString samplerTool;              // empty: a sampler that prints nothing and waits
         bool loadInterface = true;        // the shipped description
         QByteArray settingsFile;          // written to the settings file before the store opens
+        std::function<std::unique_ptr<StatusBar>()> statusBar;  // empty: a fake
     };
 
     Harness();
@@ -42,7 +43,7 @@ public:
     QString writeScript(const QString& name, const QString& body) const;
 
     FakeSystemVersion* version = nullptr;
-    FakeStatusBar* statusBar = nullptr;
+    FakeStatusBar* statusBar = nullptr;  // none when the options gave a status bar
     FakeAppearance* appearance = nullptr;
     FakeWorkspace* workspace = nullptr;
     FakeLoginItems* loginItems = nullptr;

@@ -1,0 +1,125 @@
+#include "platform/linux/StatusNotifierItem.h"
+
+#include "platform/StatusLineFormat.h"
+#include "platform/TitlePicture.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QtEndian>
+
+namespace ratelark {
+
+namespace {
+
+const QString kItemPath = QStringLiteral("/StatusNotifierItem");
+const QString kMenuPath = QStringLiteral("/MenuBar");
+
+// The icon sizes hosts ask for, at one and at two device pixels per pixel.
+constexpr int kIconSizes[] = {16, 22, 24, 32, 48};
+constexpr qreal kPixelRatios[] = {1.0, 2.0};
+
+const QChar kFigureSpace(0x2007);
+
+DBusImage encoded(const QImage& picture) {
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    DBusImage image{argb.width(), argb.height(), QByteArray(qsizetype(argb.width()) * argb.height() * 4, '\0')};
+    for (int y = 0; y < argb.height(); ++y)
+        qToBigEndian<quint32>(argb.constScanLine(y), argb.width(), image.pixels.data() + qsizetype(y) * argb.width() * 4);
+    return image;
+}
+
+DBusImageList pictures(const AttributedText& title) {
+    DBusImageList images;
+    for (qreal ratio : kPixelRatios)
+        for (int size : kIconSizes) images.append(encoded(drawCompactTitle(title, size, ratio)));
+    return images;
+}
+
+}  // namespace
+
+StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, QObject* parent) : QObject(parent) {
+    registerDBusTypes();
+    setTitle(nullptr);
+    constexpr auto exported = QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals
+                              | QDBusConnection::ExportAllProperties;
+    bus.registerObject(kItemPath, this, exported);
+    bus.registerObject(kMenuPath, &menuExporter_, exported);
+}
+
+void StatusNotifierItem::setMenu(QMenu* menu) {
+    if (menu == menu_) return;
+    for (const QMetaObject::Connection& watch : std::as_const(toolTipWatches_)) disconnect(watch);
+    toolTipWatches_.clear();
+    menu_ = menu;
+    menuExporter_.setMenu(menu);
+    // The totals change while the menu is open: the tool-tip follows.
+    if (menu)
+        for (QAction* action : menu->actions())
+            if (action->property("inToolTip").toBool())
+                toolTipWatches_ << connect(action, &QAction::changed, this, [this] { updateToolTip(toolTipTitle_); });
+    updateToolTip(toolTipTitle_);
+}
+
+void StatusNotifierItem::setTitle(const AttributedText* title) {
+    const AttributedText untitled;
+    const AttributedText& shown = title ? *title : untitled;
+
+    // The pictures show the compact form alone: drawn again only when it changes.
+    const PictureSource source{shown.compactText, shown.compactRuns, shown.font};
+    if (source != drawnFrom_) {
+        drawnFrom_ = source;
+        DBusImageList drawn = pictures(shown);
+        if (drawn != pictures_) {
+            pictures_ = std::move(drawn);
+            emit NewIcon();
+        }
+    }
+
+    QString label = titleOnOneLine(shown.text);
+    const QString guide = shown.widest.isEmpty() ? label : titleOnOneLine(shown.widest);
+    // Hosts that ignore the guide still keep their place while the label
+    // has the guide's length: figure spaces are as wide as digits.
+    if (shown.steadyWidth && label.size() < guide.size()) label.prepend(QString(guide.size() - label.size(), kFigureSpace));
+    if (label != label_ || guide != labelGuide_) {
+        label_ = label;
+        labelGuide_ = guide;
+        emit XAyatanaNewLabel(label_, labelGuide_);
+    }
+
+    updateToolTip(title ? titleOnOneLine(title->text) : this->title());
+}
+
+DBusToolTip StatusNotifierItem::toolTip() const { return {QString(), {}, toolTipTitle_, toolTipText_}; }
+
+QDBusObjectPath StatusNotifierItem::menu() const { return QDBusObjectPath(kMenuPath); }
+
+void StatusNotifierItem::Activate(int, int) { refuseActivation(); }
+
+void StatusNotifierItem::ContextMenu(int, int) { refuseActivation(); }
+
+void StatusNotifierItem::SecondaryActivate(int, int) {}
+
+void StatusNotifierItem::Scroll(int, const QString&) {}
+
+void StatusNotifierItem::ProvideXdgActivationToken(const QString& token) {
+    qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+}
+
+void StatusNotifierItem::updateToolTip(const QString& title) {
+    QStringList lines;
+    if (menu_)
+        for (const QAction* action : menu_->actions())
+            if (action->property("inToolTip").toBool()) lines << action->text();
+    const QString text = lines.join(QLatin1Char('\n'));
+    if (title == toolTipTitle_ && text == toolTipText_) return;
+    toolTipTitle_ = title;
+    toolTipText_ = text;
+    emit NewToolTip();
+}
+
+void StatusNotifierItem::refuseActivation() {
+    if (calledFromDBus())
+        sendErrorReply(QDBusError::UnknownMethod, QStringLiteral("RateLark's item is its menu: the host opens it"));
+}
+
+}  // namespace ratelark
