@@ -1,4 +1,5 @@
 #include "platform/linux/DesktopAppearance.h"
+#include "platform/linux/SessionBus.h"
 #include "tests/support/Harness.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,7 @@
 #include "platform/linux/DesktopAppearance.h"
 
+#include "platform/linux/SessionBus.h"
+
 #include "platform/Log.h"
 
 #include <QDBusMessage>
@@ -104,21 +106,11 @@ std::optional<bool> DesktopAppearance::gtkPrefersDark() {
     return std::nullopt;
 }
 
-bool sessionBusAdvertised() {
-    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return true;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
-}
-
 AppearanceSources sessionAppearanceSources() {
     AppearanceSources sources;
     sources.override = qEnvironmentVariable("RATELARK_APPEARANCE");
-    // Without a session bus there is no portal to ask, and asking anyway
-    // would start Qt's D-Bus thread and let libdbus launch a bus of its own.
-    if (sessionBusAdvertised()) {
-        const QDBusConnection bus = QDBusConnection::sessionBus();
-        if (bus.isConnected()) sources.bus = bus;
-    }
+    const QDBusConnection bus = advertisedSessionBus();
+    if (bus.isConnected()) sources.bus = bus;
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     sources.gtkSettingsFiles = {config + QStringLiteral("/gtk-4.0/settings.ini"),
                                 config + QStringLiteral("/gtk-3.0/settings.ini")};

@@ -59,10 +59,6 @@ AppearanceSources sessionAppearanceSources();
 // desktop prefers, since bars are dark unless their users make them light.
 AppearanceSources barAppearanceSources();
 
-// Whether this session names a bus: $DBUS_SESSION_BUS_ADDRESS, or the
-// socket $XDG_RUNTIME_DIR/bus that libdbus looks for without it.
-bool sessionBusAdvertised();
-
 // The portal's "color-scheme" value: 1 prefers dark, 2 prefers light, and
 // 0 (no preference) or anything else says nothing.
 std::optional<bool> colorSchemePrefersDark(const QVariant& value);

@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 #include "platform/linux/DesktopNotifications.h"
+#include "platform/linux/SessionBus.h"
 #include "platform/linux/StatusNotifierItem.h"
 #include "platform/linux/StatusNotifierRegistration.h"
 #include "platform/linux/TrayItem.h"
@@ -22,7 +23,7 @@ bool onX11() { return QGuiApplication::platformName() == QStringLiteral("xcb"); 
 }  // namespace
 
 TrayEntry::TrayEntry(std::unique_ptr<StatusBar> standIn, StatusAreaNotice notice)
-    : bus_(QDBusConnection::sessionBus()), standInBar_(std::move(standIn)), notice_(std::move(notice)) {
+    : bus_(advertisedSessionBus()), standInBar_(std::move(standIn)), notice_(std::move(notice)) {
     if (standInBar_) standIn_ = standInBar_->statusItemWithVariableLength();
     if (bus_.isConnected()) {
         item_ = std::make_unique<StatusNotifierItem>(bus_);

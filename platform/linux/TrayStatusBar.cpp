@@ -1,5 +1,6 @@
 #include "platform/linux/TrayStatusBar.h"
 
+#include "platform/linux/SessionBus.h"
 #include "platform/linux/TrayEntry.h"
 
 #include <QDBusConnectionInterface>
@@ -67,7 +68,7 @@ std::unique_ptr<StatusBar> makeTray(std::unique_ptr<StatusBar> standIn, StatusAr
 }
 
 bool trayHostAvailable() {
-    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDBusConnection bus = advertisedSessionBus();
     if (bus.isConnected() && bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher")))
         return true;
     return QGuiApplication::platformName() == QStringLiteral("xcb") && QSystemTrayIcon::isSystemTrayAvailable();
