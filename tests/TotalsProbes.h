@@ -5,16 +5,6 @@
 
 namespace ratelark::testing {
 
-// Whether the process has ended: gone, or a zombie waiting to be reaped.
-inline bool processEnded(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) return true;
-    const QByteArray line = stat.readAll();
-    // The state follows the name, which is in parentheses and may hold blanks.
-    const qsizetype nameEnd = line.lastIndexOf(')');
-    return nameEnd < 0 || line.mid(nameEnd + 2, 1) == "Z" || line.mid(nameEnd + 2, 1) == "X";
-}
-
 // The process id a script wrote into path; 0 while there is none.
 inline qint64 pidIn(const QString& path) {
     QFile file(path);
