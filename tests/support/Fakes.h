@@ -1,3 +1,0 @@
-#pragma once
-
-#include "tests/support/Harness.h"
