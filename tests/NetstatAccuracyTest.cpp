@@ -45,7 +45,7 @@ constexpr auto kLatestEnd = 700ms;  // a burst ending later may straddle a tick
 constexpr int kWindows = 6;
 constexpr int kMostAttempts = 15;
 
-QString toolPath() { return QStringLiteral(RATELARK_TEST_BIN_DIR "/ratelark-netstat"); }
+QString toolPath() { return RATELARK_TEST_BIN_DIR "/ratelark-netstat"; }
 
 struct Outcome {
     int exitCode = -1;
@@ -56,7 +56,7 @@ Outcome run(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForStarted() || !process.waitForFinished(30000))
-        return {-1, QStringLiteral("%1 did not run: %2").arg(program, process.errorString())};
+        return {-1, QString("%1 did not run: %2").arg(program, process.errorString())};
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardError()).trimmed()};
 }
@@ -67,55 +67,43 @@ class VethPair {
 public:
     explicit VethPair(QString ip) : ip_(std::move(ip)) {
         const QString id = QString::number(::getpid());
-        sender = QStringLiteral("rl-acc-tx-") + id;
-        receiver = QStringLiteral("rl-acc-rx-") + id;
-        senderLink = QStringLiteral("rlt") + id;
-        receiverLink = QStringLiteral("rlr") + id;
+        sender = "rl-acc-tx-" + id;
+        receiver = "rl-acc-rx-" + id;
+        senderLink = "rlt" + id;
+        receiverLink = "rlr" + id;
     }
     ~VethPair() {
-        if (created_.first) run(ip_, {QStringLiteral("netns"), QStringLiteral("delete"), sender});
-        if (created_.second) run(ip_, {QStringLiteral("netns"), QStringLiteral("delete"), receiver});
+        for (const QString& space : created_) run(ip_, {"netns", "delete", space});
     }
-    VethPair(const VethPair&) = delete;
-    VethPair& operator=(const VethPair&) = delete;
 
     // Empty on success, else what failed.
     QString create() {
-        Outcome outcome = run(ip_, {QStringLiteral("netns"), QStringLiteral("add"), sender});
-        created_.first = outcome.exitCode == 0;
-        if (!created_.first) return outcome.errors;
-        outcome = run(ip_, {QStringLiteral("netns"), QStringLiteral("add"), receiver});
-        created_.second = outcome.exitCode == 0;
-        if (!created_.second) return outcome.errors;
-        const QList<QStringList> steps = {
-            {QStringLiteral("link"), QStringLiteral("add"), senderLink, QStringLiteral("netns"), sender,
-             QStringLiteral("type"), QStringLiteral("veth"), QStringLiteral("peer"), QStringLiteral("name"),
-             receiverLink, QStringLiteral("netns"), receiver},
-            {QStringLiteral("-n"), sender, QStringLiteral("address"), QStringLiteral("add"), QStringLiteral("10.213.0.1/30"),
-             QStringLiteral("dev"), senderLink},
-            {QStringLiteral("-n"), receiver, QStringLiteral("address"), QStringLiteral("add"),
-             QStringLiteral("10.213.0.2/30"), QStringLiteral("dev"), receiverLink},
-            {QStringLiteral("-n"), sender, QStringLiteral("link"), QStringLiteral("set"), senderLink, QStringLiteral("up")},
-            {QStringLiteral("-n"), receiver, QStringLiteral("link"), QStringLiteral("set"), receiverLink,
-             QStringLiteral("up")},
-        };
-        for (const QStringList& step : steps) {
-            outcome = run(ip_, step);
-            if (outcome.exitCode != 0) return QStringLiteral("ip %1: %2").arg(step.join(QLatin1Char(' ')), outcome.errors);
+        for (const QString& space : {sender, receiver}) {
+            const Outcome outcome = run(ip_, {"netns", "add", space});
+            if (outcome.exitCode != 0) return outcome.errors;
+            created_ << space;
         }
+        const QList<QStringList> steps = {
+            {"link", "add", senderLink, "netns", sender, "type", "veth", "peer", "name", receiverLink, "netns", receiver},
+            {"-n", sender, "address", "add", "10.213.0.1/30", "dev", senderLink},
+            {"-n", receiver, "address", "add", "10.213.0.2/30", "dev", receiverLink},
+            {"-n", sender, "link", "set", senderLink, "up"},
+            {"-n", receiver, "link", "set", receiverLink, "up"},
+        };
+        for (const QStringList& step : steps)
+            if (const Outcome outcome = run(ip_, step); outcome.exitCode != 0)
+                return QString("ip %1: %2").arg(step.join(' '), outcome.errors);
         return {};
     }
 
     // A command line that runs program inside the sending namespace.
-    QStringList inSender(const QStringList& command) const {
-        return QStringList{QStringLiteral("netns"), QStringLiteral("exec"), sender} + command;
-    }
+    QStringList inSender(const QStringList& command) const { return QStringList{"netns", "exec", sender} + command; }
 
     QString sender, receiver, senderLink, receiverLink;
 
 private:
     QString ip_;
-    std::pair<bool, bool> created_{false, false};
+    QStringList created_;  // the namespaces made
 };
 
 // A UDP socket of the sending namespace: made by a thread that joins the
@@ -156,9 +144,8 @@ void sendPaced(int socket, int packets, Clock::duration spread) {
 // The command run at real-time priority where the system allows it, else at
 // the highest ordinary one.
 QStringList promptly(const QStringList& command) {
-    for (const QStringList& prefix : {QStringList{QStringLiteral("chrt"), QStringLiteral("-f"), QStringLiteral("50")},
-                                      QStringList{QStringLiteral("nice"), QStringLiteral("-n"), QStringLiteral("-20")}})
-        if (run(prefix.front(), prefix.mid(1) + QStringList{QStringLiteral("true")}).exitCode == 0) return prefix + command;
+    for (const QStringList& prefix : {QStringList{"chrt", "-f", "50"}, QStringList{"nice", "-n", "-20"}})
+        if (run(prefix.front(), prefix.mid(1) + QStringList{"true"}).exitCode == 0) return prefix + command;
     return command;
 }
 
@@ -174,8 +161,6 @@ public:
     ~PromptThread() {
         if (raised_) ::pthread_setschedparam(::pthread_self(), policy_, &param_);
     }
-    PromptThread(const PromptThread&) = delete;
-    PromptThread& operator=(const PromptThread&) = delete;
 
 private:
     int policy_ = SCHED_OTHER;
@@ -191,19 +176,16 @@ std::optional<QByteArray> nextLine(QProcess& process) {
 }
 
 std::optional<qint64> bytesSent(const QByteArray& line) {
-    QList<QByteArray> words;
-    for (const QByteArray& word : line.split(' '))
-        if (!word.isEmpty()) words << word;
-    if (words.size() != 7) return std::nullopt;
+    const QList<QByteArray> words = line.simplified().split(' ');
     bool ok = false;
-    const qint64 value = words[5].toLongLong(&ok);
-    return ok ? std::optional(value) : std::nullopt;
+    const qint64 value = words.value(5).toLongLong(&ok);
+    return ok && words.size() == 7 ? std::optional(value) : std::nullopt;
 }
 
 TEST(NetstatAccuracy, EachSecondMatchesTheVethCountersWithinOnePercent) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to create network namespaces; run the tests as root";
-    QString ip = QStandardPaths::findExecutable(QStringLiteral("ip"));
-    if (ip.isEmpty()) ip = QStandardPaths::findExecutable(QStringLiteral("ip"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    QString ip = QStandardPaths::findExecutable("ip");
+    if (ip.isEmpty()) ip = QStandardPaths::findExecutable("ip", {"/usr/sbin", "/sbin"});
     if (ip.isEmpty()) GTEST_SKIP() << "needs the ip command of iproute2";
 
     VethPair pair(ip);
@@ -215,22 +197,20 @@ TEST(NetstatAccuracy, EachSecondMatchesTheVethCountersWithinOnePercent) {
 
     // The veth's own counter, read inside the namespace on request.
     QProcess counter;
-    counter.start(ip, pair.inSender({QStringLiteral("bash"), QStringLiteral("-c"),
-                                     QStringLiteral("while read -r _; do read -r b < /sys/class/net/%1/statistics/"
-                                                    "tx_bytes; echo \"$b\"; done")
+    counter.start(ip, pair.inSender({"bash", "-c",
+                                     QString("while read -r _; do read -r b < /sys/class/net/%1/statistics/tx_bytes; "
+                                             "echo \"$b\"; done")
                                          .arg(pair.senderLink)}));
     ASSERT_TRUE(counter.waitForStarted());
     auto vethBytesSent = [&]() -> std::optional<qint64> {
         counter.write("\n");
-        const std::optional<QByteArray> line = nextLine(counter);
-        if (!line) return std::nullopt;
         bool ok = false;
-        const qint64 value = line->toLongLong(&ok);
+        const qint64 value = nextLine(counter).value_or("").toLongLong(&ok);
         return ok ? std::optional(value) : std::nullopt;
     };
 
     QProcess tool;
-    tool.start(ip, pair.inSender(promptly({toolPath(), QStringLiteral("1")})));
+    tool.start(ip, pair.inSender(promptly({toolPath(), "1"})));
     ASSERT_TRUE(tool.waitForStarted());
 
     // The first packets wait for the neighbour's address; let that settle.
@@ -273,11 +253,6 @@ TEST(NetstatAccuracy, EachSecondMatchesTheVethCountersWithinOnePercent) {
             << " in " << seconds << " s";
     }
     EXPECT_EQ(fair, kWindows) << "too few seconds could be sent in time";
-
-    tool.kill();
-    counter.kill();
-    tool.waitForFinished();
-    counter.waitForFinished();
 }
 
 }  // namespace
