@@ -14,26 +14,17 @@ Harness::Harness(const Options& options) : savedStderr_(::dup(STDERR_FILENO)) {
     if (!options.settingsFile.isNull()) writeFile(settingsPath(), options.settingsFile);
     PlatformServices services;
     services.settings = std::make_unique<SettingsStore>(settingsPath());
-    auto fakeVersion = std::make_unique<FakeSystemVersion>();
-    version = fakeVersion.get();
-    services.systemVersion = std::move(fakeVersion);
-    auto fakeAppearance = std::make_unique<FakeAppearance>();
-    appearance = fakeAppearance.get();
-    services.appearance = std::move(fakeAppearance);
-    auto fakeWorkspace = std::make_unique<FakeWorkspace>();
-    workspace = fakeWorkspace.get();
-    services.workspace = std::move(fakeWorkspace);
-    auto fakeLoop = std::make_unique<FakeEventLoop>();
-    eventLoop = fakeLoop.get();
+    services.systemVersion = std::make_unique<FakeSystemVersion>();
     auto bar = std::make_unique<FakeStatusBar>();
     statusBar = bar.get();
     services.statusBar = std::move(bar);
     auto logins = std::make_unique<FakeLoginItems>();
     loginItems = logins.get();
     services.loginItems = std::move(logins);
-    services.eventLoop = std::move(fakeLoop);
+    services.appearance = std::make_unique<FakeAppearance>();
+    services.eventLoop = std::make_unique<FakeEventLoop>();
     // Standard output stays the test runner's, for its reports.
-    services.paths = {logPath(), options.samplerTool.isEmpty() ? writeBashScript(path("sampler"), options.sampler) : options.samplerTool, false};
+    services.paths = {logPath(), writeBashScript(path("sampler"), options.sampler), false};
     controller_ = std::make_unique<AppController>(std::move(services));
     if (options.loadInterface) ui = loadInterface(shippedInterfaceDescription(), controller_->interfaceConnections());
 }

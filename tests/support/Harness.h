@@ -22,14 +22,7 @@ namespace ratelark::testing {
 
 // Fakes for what cannot run here or cannot be observed otherwise.
 struct FakeSystemVersion : SystemVersion {
-    VersionNumbers answer{10, 15, 7};
-    int queries = 0;
-    std::function<void()> onQuery;
-    VersionNumbers query() override {
-        ++queries;
-        if (onQuery) onQuery();
-        return answer;
-    }
+    VersionNumbers query() override { return {10, 15, 7}; }
 };
 
 struct FakeStatusItem : StatusItem {
@@ -46,9 +39,7 @@ struct FakeStatusItem : StatusItem {
 struct FakeStatusBar : StatusBar {
     std::vector<std::shared_ptr<FakeStatusItem>> created;
     std::vector<std::shared_ptr<StatusItem>> removed;
-    std::function<void()> onCreate;
     std::shared_ptr<StatusItem> statusItemWithVariableLength() override {
-        if (onCreate) onCreate();
         return created.emplace_back(std::make_shared<FakeStatusItem>());
     }
     void removeStatusItem(const std::shared_ptr<StatusItem>& item) override { removed.push_back(item); }
@@ -56,18 +47,7 @@ struct FakeStatusBar : StatusBar {
 };
 
 struct FakeAppearance : Appearance {
-    QVariant style;
-    QVariant interfaceStyle() override { return style; }
-};
-
-struct FakeWorkspace : Workspace {
-    QList<QUrl> opened;
-    int monitorLaunches = 0;
-    bool openUrl(const QUrl& url) override {
-        opened << url;
-        return true;
-    }
-    bool launchSystemMonitor() override { return ++monitorLaunches; }
+    QVariant interfaceStyle() override { return {}; }  // the desktop says nothing: light
 };
 
 struct FakeLoginItems : LoginItemService {
@@ -85,12 +65,7 @@ struct FakeLoginItems : LoginItemService {
 };
 
 struct FakeEventLoop : EventLoop {
-    int stops = 0;
-    std::function<void()> onStop;
-    void stop() override {
-        ++stops;
-        if (onStop) onStop();
-    }
+    void stop() override {}
 };
 
 // A controller with a real settings file, console log and sampler script in
@@ -100,7 +75,6 @@ struct FakeEventLoop : EventLoop {
 class Harness {
 public:
     struct Options {
-        QString samplerTool;
         QByteArray sampler = "exec sleep 1000\n";  // the sampler's bash script, path("sampler")
         bool loadInterface = true;                 // the shipped description
         QByteArray settingsFile;                   // the settings file as the store opens it
@@ -127,10 +101,6 @@ public:
 
     FakeStatusBar* statusBar;
     FakeLoginItems* loginItems;
-    FakeSystemVersion* version;
-    FakeAppearance* appearance;
-    FakeWorkspace* workspace;
-    FakeEventLoop* eventLoop;
     LoadedInterface ui;
 
 private:
