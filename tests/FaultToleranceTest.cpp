@@ -52,7 +52,8 @@ TEST(FaultTolerance, SamplersKilledAtRandomMomentsOverManyRestarts) {
             const int how = int(random() % 3);
             // 0: killed, the tick comes before the end is noticed; 1: killed,
             // the tick may come after; 2: an ordinary restart.
-            if (const qint64 pid = c.task() ? c.task()->processIdentifier() : 0; how != 2 && pid > 0) ::kill(pid_t(pid), SIGKILL);
+            const qint64 pid = c.task() ? c.task()->processIdentifier() : 0;
+            if (how != 2 && pid > 0) ::kill(pid_t(pid), SIGKILL);
             if (how == 1) spin(int(random() % 40));
             c.onTimerStartStopTask();
             const int before = harness.titles();

@@ -9,7 +9,6 @@ namespace ratelark {
 namespace {
 
 using namespace netstat;
-using testing::waitUntil;
 
 constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
 
@@ -90,7 +89,7 @@ TEST(NetstatTool, PrintsWhatMovedEachIntervalAndNoSpikeAfterTheFileWasUnreadable
 
     QFile::remove(file);
     QByteArray errors;
-    ASSERT_TRUE(waitUntil([&] { return (errors += tool.readAllStandardError()).contains('\n'); }));
+    ASSERT_TRUE(testing::waitUntil([&] { return (errors += tool.readAllStandardError()).contains('\n'); }));
     for (int tick = 0; tick < 3; ++tick) EXPECT_EQ(next(), 0);
     write(90000000);
     for (int tick = 0; tick < 2; ++tick) EXPECT_EQ(next(), 0) << "the outage is no spike";

@@ -5,7 +5,6 @@
 #include "tests/support/Harness.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QRegularExpression>
 
 #include <csignal>

@@ -4,8 +4,6 @@
 #include "platform/ShellCommand.h"
 #include "tests/support/Harness.h"
 
-#include <QFile>
-
 namespace ratelark {
 namespace {
 
