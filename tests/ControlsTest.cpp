@@ -200,9 +200,6 @@ TEST(Desktop, TheAppearanceFollowsTheOverrideThenThePortalThenGtk) {
     EXPECT_FALSE(DesktopAppearance({"light", {}, {}}).interfaceStyle().isValid());
     // The settings portal's color-scheme: 1 prefers dark, 2 light, 0 says nothing.
     EXPECT_TRUE(colorSchemePrefersDark(1u) == true && colorSchemePrefersDark(2u) == false && !colorSchemePrefersDark(0u));
-    // Then the first readable GTK settings file.
-    writeFile(dir.filePath("gtk-3.0.ini"), "[Settings]\ngtk-theme-name=Adwaita-dark\n");
-    EXPECT_EQ(DesktopAppearance({"purple", {}, {dir.filePath("gtk-4.0.ini"), dir.filePath("gtk-3.0.ini")}}).interfaceStyle(), "Dark");
 }
 
 TEST(Desktop, AnAutostartEntryStartsTheProgramAtLoginUntilTheUserTurnsItOff) {

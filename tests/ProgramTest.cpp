@@ -1,6 +1,7 @@
 // The program as a user starts it: the lines it writes for a bar, its log,
 // its single instance, and its children.
 #include "platform/SingleInstance.h"
+#include "platform/StandardStreams.h"
 #include "platform/TerminationSignals.h"
 #include "tests/support/Harness.h"
 
@@ -72,6 +73,20 @@ TEST(ConsoleLog, TheLogHoldsOnlyTheLatestRunFromTheKernelVersionOn) {
     ASSERT_EQ(second.lines(1).size(), 1);
     ASSERT_TRUE(second.end());
     EXPECT_FALSE(first.consoleLog().contains(firstLine)) << first.consoleLog().toStdString();
+}
+
+TEST(ConsoleLog, StandardOutputAndErrorShareOneOpening) {
+    QTemporaryDir dir;
+    if (::fork() == 0) {  // in a child, so that the test runner keeps its streams
+        if (redirectStandardStreams(dir.filePath("console.log"), true).isEmpty()) {
+            std::fputs("error\n", stderr);
+            std::fputs("output\n", stdout);
+        }
+        std::fflush(nullptr);
+        ::_exit(0);
+    }
+    ::wait(nullptr);
+    EXPECT_EQ(readFile(dir.filePath("console.log")), "error\noutput\n") << "nothing overwritten, in the order written";
 }
 
 // A run in a session with a display but no tray host, drawn off screen,

@@ -147,20 +147,6 @@ TEST(Speeds, EachUpdateShowsTheMeanOfItsIntervalsSamples) {
             EXPECT_EQ(harness.titles() > before ? harness.title() : "", titles[i]) << interval << ", chunk " << i + 1;
         }
     }
-    // The interval is read at every chunk; an empty chunk is no sample; the
-    // sums run on across a restart.
-    Harness harness({.settingsFile = "[General]\nshowType=1\nrefreshInterval=5\n"});
-    AppController& c = harness.controller();
-    harness.start();
-    c.outputDataReady(QByteArray());
-    c.outputDataReady("1 0 3072 1 0 0 0\n");
-    c.onTimerStartStopTask();
-    c.outputDataReady("1 0 3072 1 0 0 0\n");
-    c.outputDataReady("1 0 3072 1 0 0 0\n");
-    harness.settings().setInteger(2, keys::refreshInterval);
-    c.outputDataReady("1 0 7168 1 0 0 0\n");
-    EXPECT_EQ(harness.titles(), 1);
-    EXPECT_EQ(harness.title(), "4.0 KB|0.0 KB") << "the mean over all four samples";
 }
 
 TEST(StatusItem, IsKeptOrMadeAnewByEachVersionNumberOnItsOwnAndZeroesTheSums) {
