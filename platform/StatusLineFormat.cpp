@@ -101,7 +101,11 @@ QByteArray jsonLine(const AttributedText& title) {
 
 }  // namespace
 
-QString titleOnOneLine(const QString& text) { return joined(oneLine(AttributedText{.text = text})); }
+QString titleOnOneLine(const QString& text) {
+    AttributedText title;
+    title.text = text;
+    return joined(oneLine(title));
+}
 
 QByteArray StatusLineFormatter::line(const AttributedText& title) {
     QByteArray line;

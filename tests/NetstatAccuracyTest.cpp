@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -44,9 +45,9 @@ using namespace std::chrono_literals;
 // exactly the same packets, whatever small delays separate the tool's
 // readings from the test's. The tool gives bytes per second over its interval
 // as it measured it, so the uplink's bytes are divided by the time between
-// the two lines as the test saw them: a tick that came late (a stalled
-// machine) then shows in both. The tool and the test's thread run at
-// real-time priority where allowed, so that both see the ticks when they happen.
+// the two lines as the test saw them: a tick that came late (a stalled machine) then
+// shows in both. The tool and the test's thread run at real-time priority
+// where allowed, so that both see the ticks when they happen.
 constexpr int kPacketsPerSecond = 400;
 constexpr int kPayload = 1000;
 constexpr auto kSendAfter = 50ms;   // after a line has arrived
@@ -55,7 +56,7 @@ constexpr auto kLatestEnd = 700ms;  // a burst ending later may straddle a tick
 constexpr int kWindows = 5;
 constexpr int kMostAttempts = 15;
 
-QString toolPath() { return QStringLiteral(RATELARK_TEST_BIN_DIR "/ratelark-netstat"); }
+QString toolPath() { return RATELARK_TEST_BIN_DIR "/ratelark-netstat"; }
 
 struct Outcome {
     int exitCode = -1;
@@ -66,7 +67,7 @@ Outcome run(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForStarted() || !process.waitForFinished(30000))
-        return {-1, QStringLiteral("%1 did not run: %2").arg(program, process.errorString())};
+        return {-1, QString("%1 did not run: %2").arg(program, process.errorString())};
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardError()).trimmed()};
 }
@@ -77,31 +78,25 @@ class Namespaces {
 public:
     explicit Namespaces(QString ip) : ip_(std::move(ip)) {}
     ~Namespaces() {
-        for (const QString& name : added_) run(ip_, {QStringLiteral("netns"), QStringLiteral("delete"), name});
+        for (const QString& space : added_) run(ip_, {"netns", "delete", space});
     }
-    Namespaces(const Namespaces&) = delete;
-    Namespaces& operator=(const Namespaces&) = delete;
-
-    static QString name(const char* role) { return QStringLiteral("rl-%1-%2").arg(QLatin1String(role)).arg(::getpid()); }
+    static QString name(const char* role) { return QString("rl-%1-%2").arg(role).arg(::getpid()); }
 
     // Adds the namespaces, then runs ip with each command, its words
     // separated by blanks. Empty on success, else what failed.
-    QString create(const QStringList& names, const QStringList& commands) {
-        for (const QString& name : names) {
-            const Outcome outcome = run(ip_, {QStringLiteral("netns"), QStringLiteral("add"), name});
-            if (outcome.exitCode != 0) return outcome.errors;
-            added_ << name;
+    QString create(const QStringList& spaces, const QStringList& commands) {
+        for (const QString& space : spaces) {
+            if (const Outcome outcome = run(ip_, {"netns", "add", space}); outcome.exitCode != 0) return outcome.errors;
+            added_ << space;
         }
-        for (const QString& command : commands) {
-            const Outcome outcome = run(ip_, command.split(QLatin1Char(' ')));
-            if (outcome.exitCode != 0) return QStringLiteral("ip %1: %2").arg(command, outcome.errors);
-        }
+        for (const QString& command : commands)
+            if (const Outcome outcome = run(ip_, command.split(' ')); outcome.exitCode != 0)
+                return QString("ip %1: %2").arg(command, outcome.errors);
         return {};
     }
-
     // A command line for ip that runs command inside the namespace.
-    static QStringList inside(const QString& name, const QStringList& command) {
-        return QStringList{QStringLiteral("netns"), QStringLiteral("exec"), name} + command;
+    static QStringList inside(const QString& space, const QStringList& command) {
+        return QStringList{"netns", "exec", space} + command;
     }
 
 private:
@@ -148,9 +143,8 @@ void sendPaced(int socket, int packets, Clock::duration spread) {
 // The command run at real-time priority where the system allows it, else at
 // the highest ordinary one.
 QStringList promptly(const QStringList& command) {
-    for (const QStringList& prefix : {QStringList{QStringLiteral("chrt"), QStringLiteral("-f"), QStringLiteral("50")},
-                                      QStringList{QStringLiteral("nice"), QStringLiteral("-n"), QStringLiteral("-20")}})
-        if (run(prefix.front(), prefix.mid(1) + QStringList{QStringLiteral("true")}).exitCode == 0) return prefix + command;
+    for (const QStringList& prefix : {QStringList{"chrt", "-f", "50"}, QStringList{"nice", "-n", "-20"}})
+        if (run(prefix.front(), prefix.mid(1) + QStringList{"true"}).exitCode == 0) return prefix + command;
     return command;
 }
 
@@ -166,8 +160,6 @@ public:
     ~PromptThread() {
         if (raised_) ::pthread_setschedparam(::pthread_self(), policy_, &param_);
     }
-    PromptThread(const PromptThread&) = delete;
-    PromptThread& operator=(const PromptThread&) = delete;
 
 private:
     int policy_ = SCHED_OTHER;
@@ -183,21 +175,16 @@ std::optional<QByteArray> nextLine(QProcess& process) {
 }
 
 std::optional<qint64> bytesSent(const QByteArray& line) {
-    QList<QByteArray> words;
-    for (const QByteArray& word : line.split(' '))
-        if (!word.isEmpty()) words << word;
-    if (words.size() != 7) return std::nullopt;
+    const QList<QByteArray> words = line.simplified().split(' ');
     bool ok = false;
-    const qint64 value = words[5].toLongLong(&ok);
-    return ok ? std::optional(value) : std::nullopt;
+    const qint64 value = words.value(5).toLongLong(&ok);
+    return ok && words.size() == 7 ? std::optional(value) : std::nullopt;
 }
 
-// A byte counter of the uplink ("tx_bytes", "rx_bytes"), read inside the
-// machine's namespace.
+// A byte counter of the uplink ("tx_bytes", "rx_bytes"), read on the machine.
 std::optional<qint64> uplinkCounter(const QString& ip, const QString& uplink, const char* counter) {
     QProcess reader;
-    reader.start(ip, Namespaces::inside(Namespaces::name("acc-host"),
-                                        {QStringLiteral("cat"), QStringLiteral("/sys/class/net/%1/statistics/%2").arg(uplink, QLatin1String(counter))}));
+    reader.start(ip, Namespaces::inside(Namespaces::name("acc-host"), {"cat", QString("/sys/class/net/%1/statistics/%2").arg(uplink, counter)}));
     bool ok = reader.waitForFinished();
     const qint64 value = reader.readAllStandardOutput().trimmed().toLongLong(&ok);
     return ok ? std::optional(value) : std::nullopt;
@@ -257,55 +244,51 @@ void expectEachSecondMatchesTheUplink(const QString& ip, const QString& uplink, 
 
 TEST(NetstatAccuracy, EachByteLeavingThroughABridgeCountsOnceWithinOnePercent) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to create network namespaces; run the tests as root";
-    QString ip = QStandardPaths::findExecutable(QStringLiteral("ip"));
-    if (ip.isEmpty()) ip = QStandardPaths::findExecutable(QStringLiteral("ip"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    QString ip = QStandardPaths::findExecutable("ip");
+    if (ip.isEmpty()) ip = QStandardPaths::findExecutable("ip", {"/usr/sbin", "/sbin"});
     if (ip.isEmpty()) GTEST_SKIP() << "needs the ip command of iproute2";
 
     // The uplink rlu (outside: rlo), the container's veth rlv (inside: rlc), the bridge rlb.
     const QString host = Namespaces::name("acc-host");
     const QString outside = Namespaces::name("acc-out");
     const QString container = Namespaces::name("acc-ctr");
-    const QString uplink = QStringLiteral("rlu%1").arg(::getpid());
+    const QString uplink = QString("rlu%1").arg(::getpid());
     Namespaces namespaces(ip);
     const QString failure = namespaces.create(
         {host, outside, container},
-        QStringLiteral("link add rlu%1 netns %2 type veth peer name rlo%1 netns %3|"
-                       "link add rlv%1 netns %2 type veth peer name rlc%1 netns %4|-n %2 link add rlb%1 type bridge|"
-                       "-n %2 link set rlu%1 master rlb%1|-n %2 link set rlv%1 master rlb%1|"
-                       "-n %2 address add 10.213.3.1/24 dev rlb%1|-n %3 address add 10.213.3.2/24 dev rlo%1|"
-                       "-n %4 address add 10.213.3.3/24 dev rlc%1|-n %2 link set rlb%1 up|-n %2 link set rlu%1 up|"
-                       "-n %2 link set rlv%1 up|-n %3 link set rlo%1 up|-n %4 link set rlc%1 up")
-            .arg(::getpid()).arg(host, outside, container).split(QLatin1Char('|')));
+        QString("link add rlu%1 netns %2 type veth peer name rlo%1 netns %3|"
+                "link add rlv%1 netns %2 type veth peer name rlc%1 netns %4|-n %2 link add rlb%1 type bridge|"
+                "-n %2 link set rlu%1 master rlb%1|-n %2 link set rlv%1 master rlb%1|"
+                "-n %2 address add 10.213.3.1/24 dev rlb%1|-n %3 address add 10.213.3.2/24 dev rlo%1|"
+                "-n %4 address add 10.213.3.3/24 dev rlc%1|-n %2 link set rlb%1 up|-n %2 link set rlu%1 up|"
+                "-n %2 link set rlv%1 up|-n %3 link set rlo%1 up|-n %4 link set rlc%1 up")
+            .arg(::getpid()).arg(host, outside, container).split('|'));
     if (!failure.isEmpty()) GTEST_SKIP() << "cannot make network namespaces with a bridge here: " << failure.toStdString();
 
     const Socket fromHost{socketIn(host)};
     const Socket fromContainer{socketIn(container)};
-    ASSERT_GE(fromHost.fd, 0);
-    ASSERT_GE(fromContainer.fd, 0);
-    auto burst = [&] {
+    ASSERT_TRUE(fromHost.fd >= 0 && fromContainer.fd >= 0);
+    const auto burst = [&] {
         sendPaced(fromHost.fd, kPacketsPerSecond / 2, kSendFor);
         sendPaced(fromContainer.fd, kPacketsPerSecond / 2, kSendFor);
     };
     QTemporaryDir sysfs;
-    ASSERT_TRUE(QDir().mkpath(sysfs.filePath(uplink + QStringLiteral("/device"))));
-    for (const QStringList& choice : {QStringList{QStringLiteral("--sysfs"), sysfs.path(), QStringLiteral("1")},
-                                      QStringList{QStringLiteral("--interface"), uplink, QStringLiteral("1")}}) {
-        SCOPED_TRACE(choice.join(QLatin1Char(' ')).toStdString());
+    ASSERT_TRUE(QDir().mkpath(sysfs.filePath(uplink + "/device")));
+    for (const QStringList& choice : {QStringList{"--sysfs", sysfs.path(), "1"}, QStringList{"--interface", uplink, "1"}}) {
+        SCOPED_TRACE(choice.join(' ').toStdString());
         expectEachSecondMatchesTheUplink(ip, uplink, choice, burst);
     }
 
-    // A totals pass over the uplink agrees with its counters, read just
-    // before and just after it.
+    // A totals pass over the uplink agrees with its counters, read just before and just after it.
     for (const auto& [text, name] : {std::pair{receivedTotalsPipeline, "rx_bytes"}, std::pair{sentTotalsPipeline, "tx_bytes"}}) {
-        const double before = static_cast<double>(uplinkCounter(ip, uplink, name).value_or(-1)) / 1048576.0;
+        const double before = double(uplinkCounter(ip, uplink, name).value_or(-1)) / 1048576.0;
         QProcess pipeline;
-        pipeline.start(ip, Namespaces::inside(host, {QStringLiteral("env"), QStringLiteral("%1=%2").arg(totalsInterfacesVariable, uplink),
-                                                     QStringLiteral("/bin/bash"), QStringLiteral("-c"), QString::fromLatin1(text)}));
+        pipeline.start(ip, Namespaces::inside(host, {"env", QString("%1=%2").arg(totalsInterfacesVariable, uplink), "/bin/bash", "-c", text}));
         ASSERT_TRUE(pipeline.waitForFinished());
         const double total = pipelineAmount(pipeline.readAllStandardOutput()).value;
-        EXPECT_GE(total, before - 1e-6) << name;
-        EXPECT_LE(total, static_cast<double>(uplinkCounter(ip, uplink, name).value_or(-1)) / 1048576.0 + 1e-6) << name;
         EXPECT_GT(total, 0.0) << name;
+        EXPECT_GE(total, before - 1e-6) << name;
+        EXPECT_LE(total, double(uplinkCounter(ip, uplink, name).value_or(-1)) / 1048576.0 + 1e-6) << name;
     }
 }
 
