@@ -149,6 +149,7 @@ TEST(SingleInstance, ATrayRunHoldsTheLockHoweverLongAndLeavesNothingBehind) {
     ASSERT_TRUE(first.holdsTheLock(first));
     const QByteArray trayMark = "[" + QByteArray::number(first.process().processId()) + ":";
     ASSERT_TRUE(waitUntil([&] { return first.consoleLog().contains(trayMark); }));
+    const QByteArray firstLine = first.consoleLog().split('\n').value(0);
 
     // A bar's status line runs beside the tray item, follows the settings
     // they share as they are changed, and keeps to a log of its own.
@@ -165,6 +166,7 @@ TEST(SingleInstance, ATrayRunHoldsTheLockHoweverLongAndLeavesNothingBehind) {
     writeFile(first.settingsPath(), QByteArray("[General]\xff\xfe\0", 12));
     const auto told = [](const QByteArray& log) { return log.contains("has become unreadable"); };
     EXPECT_TRUE(waitUntil([&] { return told(first.consoleLog()) && told(readFile(first.path("cache/ratelark/status-line.log"))); }));
+    EXPECT_TRUE(first.consoleLog().startsWith(firstLine + '\n')) << "the tray's log was emptied";
     for (const QByteArray& line : first.consoleLog().trimmed().split('\n'))
         EXPECT_TRUE(line.contains(trayMark)) << "the tray's log holds only its own lines: " << line.toStdString();
 
