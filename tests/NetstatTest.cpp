@@ -153,6 +153,8 @@ TEST(NetstatTool, CountsTheDeviceBackedOrTheNamedInterfacesAndTakesInNewOnes) {
         }
         return qint64(0);
     };
+    for (QProcess* tool : {&automatic, &chosen})  // each has taken its first reading
+        ASSERT_TRUE(tool->waitForReadyRead(10000)) << tool->readAllStandardError().toStdString();
     write(4000, 6000);
     EXPECT_NEAR(nextChange(automatic), 3000, 2000) << "the device-backed eth0 alone";
     EXPECT_NEAR(nextChange(chosen), 5000, 3000) << "the chosen docker0 alone";
