@@ -10,6 +10,7 @@
 #include "platform/InterfaceChoiceBox.h"
 #include "platform/linux/DesktopAppearance.h"
 #include "platform/linux/DesktopWorkspace.h"
+#include "platform/linux/TrayItem.h"
 #include "platform/linux/XdgAutostart.h"
 #include "tests/support/Harness.h"
 
@@ -19,6 +20,7 @@
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QLabel>
+#include <QScreen>
 #include <QDir>
 #include <QWindow>
 
@@ -232,6 +234,18 @@ TEST(SettingsWindow, ItsCheckBoxesShowAndStoreTheDisplaySettings) {
         box->click();
         EXPECT_EQ(harness.reopenSettings()->boolForKey(key), !stored) << key.toStdString();
     }
+}
+
+TEST(Tray, AMenuThatGrowsWhileOpenStaysOnItsScreen) {
+    QMenu menu;
+    QAction* received = menu.addAction("Data Received: 0.0M");
+    const QRect area = menu.screen()->availableGeometry();
+    menu.popup(area.bottomRight());  // a tray in the bottom right corner
+    TrayItem item;
+    item.setMenu(&menu);
+    received->setText("Data Received: 1234567.9M and a good deal more");  // a pass finished
+    settle();
+    EXPECT_TRUE(area.contains(menu.frameGeometry())) << menu.frameGeometry().right() << " past " << area.right();
 }
 
 // An installed family other than the one of font, or nothing.

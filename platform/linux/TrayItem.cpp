@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QMenu>
 #include <QPixmap>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QWidget>
 
@@ -34,7 +35,12 @@ TrayItem::TrayItem() : icon_(std::make_unique<QSystemTrayIcon>()) {
 
 TrayItem::~TrayItem() = default;
 
-void TrayItem::setMenu(QMenu* menu) { icon_->setContextMenu(menu); }
+void TrayItem::setMenu(QMenu* menu) {
+    if (menu_) menu_->removeEventFilter(this);
+    menu_ = menu;
+    if (menu) menu->installEventFilter(this);
+    icon_->setContextMenu(menu);
+}
 
 void TrayItem::setAttributedTitle(const AttributedText& title) {
     title_ = title;
@@ -48,9 +54,23 @@ void TrayItem::showUntitled() {
 }
 
 bool TrayItem::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::Resize) return false;
     // The host decides the size: draw again when it changes it.
-    if (watched == watched_ && event->type() == QEvent::Resize && watched_->size() != drawnSize_) draw();
+    if (watched == watched_ && watched_->size() != drawnSize_) draw();
+    // A totals pass that finishes while the menu is open widens it to the
+    // right, off a screen whose right edge holds the tray.
+    if (watched == menu_ && menu_->isVisible()) keepOnScreen(*menu_);
     return false;
+}
+
+void keepOnScreen(QWidget& window) {
+    const QRect area = window.screen()->availableGeometry();
+    QRect frame = window.frameGeometry();
+    frame.moveRight(std::min(frame.right(), area.right()));
+    frame.moveBottom(std::min(frame.bottom(), area.bottom()));
+    frame.moveLeft(std::max(frame.left(), area.left()));
+    frame.moveTop(std::max(frame.top(), area.top()));
+    if (frame.topLeft() != window.frameGeometry().topLeft()) window.move(frame.topLeft());
 }
 
 void TrayItem::draw() {

@@ -14,6 +14,10 @@ class QWidget;
 
 namespace ratelark {
 
+// Moves a window back inside the available area of its screen, as far as
+// it fits there.
+void keepOnScreen(QWidget& window);
+
 // RateLark's icon in an X11 tray (XEmbed): its title's compact form drawn
 // into the icon at the size the tray host gives, the whole text as the
 // icon's tool-tip. Shown from its creation on.
@@ -38,6 +42,7 @@ private:
     QWidget* embeddedWindow();
 
     std::unique_ptr<QSystemTrayIcon> icon_;
+    QPointer<QMenu> menu_;
     std::optional<AttributedText> title_;
     QPointer<QWidget> watched_;
     QSize drawnSize_;
