@@ -147,7 +147,7 @@ const QStringList kRefusedNames = {"$(> G)", "$(>H)0123456789ab", "a/$(>I)", "a:
 // A harness run in an empty current folder that must stay empty.
 struct HostileNames {
     HostileNames() : saved(QDir::currentPath()), harness({.sampler = kRecordingSampler}) {
-        QDir::setCurrent(current.path());
+        EXPECT_TRUE(QDir::setCurrent(current.path()));
         harness.settings().setObject(kInertNames + kRefusedNames, keys::interfaces);
     }
     ~HostileNames() {
@@ -176,10 +176,7 @@ TEST(CountedInterfaces, HostileNamesReachBothTotalsRunsAsData) {
     TotalsPipelines pipelines;
     pipelines.shell = writeBashScript(hostile.harness.path("shell"), "printf '%s\\n' \"$RATELARK_INTERFACES\" >> \"$0.env\"\nexec /bin/bash \"$@\"\n");
     c.setTotalsPipelines(pipelines);
-    // Only the part of the start-up the totals need: a sampler, started with
-    // vfork semantics, would leave ThreadSanitizer blind to this thread's
-    // locks when the teardown waits for the worker.
-    c.setCondition(std::make_shared<std::mutex>());
+    hostile.harness.startForTotals();
     c.menuWillOpen(nullptr);
     const QByteArray passed = (kInertNames.join(' ') + '\n').repeated(2).toUtf8();
     EXPECT_TRUE(waitUntil([&] { return readFile(pipelines.shell + ".env") == passed; })) << "both runs of a totals pass got them";

@@ -35,11 +35,7 @@ rmdir "$D/pass")");
         pipelines.timeLimit = timeLimit;
         c().setTotalsPipelines(pipelines);
         amounts("0", "0");
-        // The part of the start-up the totals need. (Starting a sampler, a
-        // child with vfork semantics in Qt 6.4, would leave ThreadSanitizer
-        // blind to the main thread's locks.)
-        c().setCondition(std::make_shared<std::mutex>());
-        c().redirectConsoleLogToDocumentFolder();
+        harness->startForTotals();
     }
 
     AppController& c() { return harness->controller(); }

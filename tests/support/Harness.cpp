@@ -48,6 +48,11 @@ Harness::~Harness() {
     ::close(savedStderr_);
 }
 
+void Harness::startForTotals() {
+    controller_->setCondition(std::make_shared<std::mutex>());
+    controller_->redirectConsoleLogToDocumentFolder();
+}
+
 QString Harness::consoleLog() const { return QString::fromUtf8(readFile(logPath())); }
 
 std::unique_ptr<SettingsStore> Harness::reopenSettings() const {
