@@ -6,8 +6,8 @@
 #include "bench/Commands.h"
 #include "bench/ProcFiles.h"
 #include "measure/TotalsPipelines.h"
-#include "tools/CountedInterfaces.h"
-#include "tools/NetDevCounters.h"
+#include "counters/CountedInterfaces.h"
+#include "counters/NetDevCounters.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -69,8 +69,8 @@ Run runPipeline(const char* text) {
 int totalsCommand(int argc, char** argv) {
     const int passes = argc > 0 ? std::max(1, std::atoi(argv[0])) : 20;
     std::string counted;
-    const std::vector<std::string> names = netstat::namesOf(netstat::parseNetDev(readFile("/proc/net/dev").value_or("")));
-    for (const std::string& name : netstat::automaticInterfaces(names, netstat::kSysfsNet))
+    const std::vector<std::string> names = counters::namesOf(counters::parseNetDev(readFile("/proc/net/dev").value_or("")));
+    for (const std::string& name : counters::automaticInterfaces(names, counters::kSysfsNet))
         counted += (counted.empty() ? "" : " ") + name;
     ::setenv(totalsInterfacesVariable, counted.c_str(), 1);
     std::vector<double> wall, cpu;

@@ -1,8 +1,8 @@
 // The sampler tool, ratelark-netstat: its reading of /proc/net/dev, its
 // arithmetic, and the tool itself run on a counters file of the test's own.
 #include "tests/support/Harness.h"
-#include "tools/CountedInterfaces.h"
-#include "tools/NetDevCounters.h"
+#include "counters/CountedInterfaces.h"
+#include "counters/NetDevCounters.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -10,7 +10,7 @@
 namespace ratelark {
 namespace {
 
-using namespace netstat;
+using namespace counters;
 
 constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
 
@@ -89,9 +89,9 @@ TEST(CountedInterfaces, AreThoseBackedByADeviceElseAllButLoopbackAndOnlyValidNam
     }
     // The kernel's rule for names; what breaks it is never counted nor passed on.
     for (const char* name : {"eth0", "a", "abcdefghijklmno", "...", "$(reboot)", "`id`", "a;b", "'\"", "\xc3\xa9"})
-        EXPECT_TRUE(netstat::isValidInterfaceName(name)) << name;
+        EXPECT_TRUE(counters::isValidInterfaceName(name)) << name;
     for (const char* name : {"", ".", "..", "abcdefghijklmnop", "a/b", "a:b", "a b", "a\tb", "a\nb", "\x01", "x\x7f", "a\xc2\xa0"})
-        EXPECT_FALSE(netstat::isValidInterfaceName(name)) << name;
+        EXPECT_FALSE(counters::isValidInterfaceName(name)) << name;
 }
 
 TEST(NetstatTool, PrintsWhatMovedEachIntervalAndNoSpikeAfterTheFileWasUnreadable) {

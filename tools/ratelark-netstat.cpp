@@ -1,8 +1,9 @@
 // ratelark-netstat: prints, once an interval, how many packets, errors and
 // bytes the counted interfaces received and sent during that interval.
 
-#include "tools/CountedInterfaces.h"
-#include "tools/NetDevCounters.h"
+#include "counters/CountedInterfaces.h"
+#include "counters/NetDevCounters.h"
+#include "counters/WholeFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,11 +15,10 @@
 #include <string_view>
 #include <vector>
 
-#include <fcntl.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
-using namespace ratelark::netstat;
+using namespace ratelark::counters;
 
 namespace {
 
@@ -64,33 +64,6 @@ std::int64_t monotonicNs() {
 void sleepUntil(std::int64_t deadlineNs) {
     const timespec deadline{static_cast<time_t>(deadlineNs / kNsPerSecond), static_cast<long>(deadlineNs % kNsPerSecond)};
     while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {}
-}
-
-// Reads the whole file into text, whatever its size; the buffer keeps its
-// capacity from one tick to the next. Returns 0 or the errno of the failure.
-int readWhole(const char* path, std::string& text) {
-    text.clear();
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno;
-    constexpr std::size_t kStep = 4096;
-    int failure = 0;
-    for (;;) {
-        const std::size_t used = text.size();
-        text.resize(used + kStep);
-        const ssize_t n = ::read(fd, text.data() + used, kStep);
-        if (n < 0 && errno == EINTR) {
-            text.resize(used);
-            continue;
-        }
-        if (n <= 0) {
-            text.resize(used);
-            if (n < 0) failure = errno;
-            break;
-        }
-        text.resize(used + static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return failure;
 }
 
 // Says once why the counters cannot be read, and again only after they could
@@ -205,7 +178,7 @@ int main(int argc, char** argv) {
     std::string text;
     Reading previous;
     std::int64_t previousNs = monotonicNs();
-    if (const int error = readWhole(path, text); error != 0)
+    if (const int error = readWholeFile(path, text); error != 0)
         report.failed(path, error);
     else
         previous = parseNetDev(text);
@@ -216,7 +189,7 @@ int main(int argc, char** argv) {
         sleepUntil(deadline);
         const std::int64_t nowNs = monotonicNs();
         Counters line{};
-        if (const int error = readWhole(path, text); error != 0) {
+        if (const int error = readWholeFile(path, text); error != 0) {
             report.failed(path, error);
             // Every interface counts as new once the file can be read again.
             previous.clear();

@@ -1,9 +1,8 @@
 #include "platform/NetworkInterfaces.h"
 
-#include "tools/CountedInterfaces.h"
-#include "tools/NetDevCounters.h"
-
-#include <QFile>
+#include "counters/CountedInterfaces.h"
+#include "counters/NetDevCounters.h"
+#include "counters/WholeFile.h"
 
 namespace ratelark {
 
@@ -17,14 +16,14 @@ QStringList texts(const std::vector<std::string>& names) {
 
 }  // namespace
 
-bool isValidInterfaceName(const QString& name) { return netstat::isValidInterfaceName(name.toUtf8().toStdString()); }
+bool isValidInterfaceName(const QString& name) { return counters::isValidInterfaceName(name.toUtf8().toStdString()); }
 
 // Read as the sampler tool reads them, so that both see the same interfaces.
 NetworkInterfaces currentNetworkInterfaces() {
-    QFile file(QStringLiteral("/proc/net/dev"));
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    const std::vector<std::string> names = netstat::namesOf(netstat::parseNetDev(file.readAll().toStdString()));
-    return {texts(names), texts(netstat::automaticInterfaces(names, netstat::kSysfsNet))};
+    std::string text;
+    if (counters::readWholeFile("/proc/net/dev", text) != 0) return {};
+    const std::vector<std::string> names = counters::namesOf(counters::parseNetDev(text));
+    return {texts(names), texts(counters::automaticInterfaces(names, counters::kSysfsNet))};
 }
 
 }  // namespace ratelark

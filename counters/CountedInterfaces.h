@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace ratelark::netstat {
+namespace ratelark::counters {
 
 // Where the kernel shows each interface's links, among them "device".
 inline constexpr char kSysfsNet[] = "/sys/class/net";
@@ -25,4 +25,4 @@ bool isValidInterfaceName(std::string_view name);
 // result keeps the order of names.
 std::vector<std::string> automaticInterfaces(const std::vector<std::string>& names, const std::string& sysfsRoot);
 
-}  // namespace ratelark::netstat
+}  // namespace ratelark::counters

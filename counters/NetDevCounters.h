@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace ratelark::netstat {
+namespace ratelark::counters {
 
 // The counters the sampler reports, in the order of its output columns.
 enum Column : std::size_t { PacketsIn, ErrsIn, BytesIn, PacketsOut, ErrsOut, BytesOut, Colls, ColumnCount };
@@ -48,4 +48,4 @@ std::string formatLine(const Counters& counters);
 // number ("1", "0.5") of at most a day. Returns 0 when the text is not one.
 std::int64_t parseIntervalNs(std::string_view text);
 
-}  // namespace ratelark::netstat
+}  // namespace ratelark::counters

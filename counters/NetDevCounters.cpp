@@ -1,11 +1,11 @@
-#include "tools/NetDevCounters.h"
+#include "counters/NetDevCounters.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
 
-namespace ratelark::netstat {
+namespace ratelark::counters {
 
 namespace {
 
@@ -128,4 +128,4 @@ std::int64_t parseIntervalNs(std::string_view text) {
     return std::llround(seconds * 1e9);
 }
 
-}  // namespace ratelark::netstat
+}  // namespace ratelark::counters

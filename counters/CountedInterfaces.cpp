@@ -1,8 +1,8 @@
-#include "tools/CountedInterfaces.h"
+#include "counters/CountedInterfaces.h"
 
 #include <sys/stat.h>
 
-namespace ratelark::netstat {
+namespace ratelark::counters {
 
 bool isValidInterfaceName(std::string_view name) {
     constexpr std::size_t kMostBytes = 15;  // IFNAMSIZ less the terminating NUL
@@ -26,4 +26,4 @@ std::vector<std::string> automaticInterfaces(const std::vector<std::string>& nam
     return backed.empty() ? allButLoopback : backed;
 }
 
-}  // namespace ratelark::netstat
+}  // namespace ratelark::counters

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace ratelark::counters {
+
+// The most a counter file may hold: /proc/net/dev takes about 130 bytes an
+// interface, so this is room for some thirty thousand of them, and a file
+// that goes on past it (a device such as /dev/zero, a runaway log) is not
+// one.
+inline constexpr std::size_t kLargestCounterFile = 4 * 1024 * 1024;
+
+// Reads the whole file at path into text in one pass of reads, never more
+// than limit bytes; the buffer keeps its capacity from one call to the next.
+// Returns 0, the errno of a failure, or EFBIG when the file holds more than
+// limit bytes (text is then empty).
+int readWholeFile(const char* path, std::string& text, std::size_t limit = kLargestCounterFile);
+
+}  // namespace ratelark::counters
