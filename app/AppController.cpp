@@ -21,6 +21,8 @@ AppController::AppController(PlatformServices services, QObject* parent)
     : QObject(parent), services_(std::move(services)) {
     // Registration precedes every read the controller makes.
     if (!standardUserDefaults().hasRegisteredDefaults()) initialize(standardUserDefaults());
+    if (!services_.paths.usageHistory.isEmpty())
+        usageRecorder_ = std::make_unique<UsageRecorder>(services_.paths.usageHistory);
 }
 
 AppController::~AppController() {
@@ -68,6 +70,7 @@ void AppController::awakeFromNib() {
     if (const QString notice = standardUserDefaults().takeOpeningNotice(); !notice.isEmpty()) nsLog(notice);
 
     startStopTask();
+    showUsage();
     updateStatusItem(nullptr);
     markItemsWithTag(refreshMenu(), standardUserDefaults().integerForKey(keys::refreshInterval));
 

@@ -8,6 +8,7 @@
 #include "platform/FontPanel.h"
 #include "platform/InterfaceLoader.h"
 #include "platform/PlatformServices.h"
+#include "usage/UsageRecorder.h"
 
 #include <QAction>
 #include <QByteArray>
@@ -48,6 +49,8 @@ class AppController : public QObject {
     RATELARK_FIELD(QPointer<QMenu>, showTypeMenu, ShowTypeMenu)
     RATELARK_FIELD(QPointer<QAction>, itemDataReceived, ItemDataReceived)
     RATELARK_FIELD(QPointer<QAction>, itemDataSent, ItemDataSent)
+    RATELARK_FIELD(QPointer<QAction>, itemUsageToday, ItemUsageToday)
+    RATELARK_FIELD(QPointer<QAction>, itemUsageMonth, ItemUsageMonth)
     // Owned here.
     RATELARK_FIELD(std::shared_ptr<StatusItem>, statusItem, StatusItem)
     RATELARK_FIELD(std::shared_ptr<Task>, task, Task)
@@ -128,6 +131,12 @@ public:
     // "interfaces" and starts a sampler that counts them.
     void clickInterfaces(QObject* sender);
 
+    // --- usage/: the usage history -------------------------------------------------
+    // Writes what the counters carried since the last write into the history.
+    void recordUsage();
+    // Today's and this month's use, in the menu and the tooltips.
+    void showUsage();
+
     // --- commands/: menu commands, console log --------------------------------
     void clickRefreshInterval(QObject* sender);
     void clickShowType(QObject* sender);
@@ -175,6 +184,15 @@ private:
     TotalsWorkers totalsWorkers_;
     // The names the running pass counts, blank-separated; only under the lock.
     QString totalsInterfaces_;
+
+    // --- usage internals (usage/) -----------------------------------------------
+    // Takes a reading of the counted interfaces for the history.
+    void observeUsage(const CountedInterfaces& counted, const NetworkInterfaces& interfaces);
+    // At every sampler restart: the history is written every few of them.
+    void followUsage();
+    std::unique_ptr<UsageRecorder> usageRecorder_;
+    int usageTicks_ = 0;       // sampler restarts since the last write
+    QStringList usageLines_;   // the lines the tooltips show
 
     // --- presentation internals (present/) -------------------------------------
     // Shows (front) or hides the speed window and stores that wish.

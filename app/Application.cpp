@@ -9,6 +9,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/StatusSurfaces.h"
 #include "platform/TerminationSignals.h"
+#include "usage/UsageCommand.h"
 
 #include <QAction>
 #include <QApplication>
@@ -74,6 +75,8 @@ int runApplication(int argc, char** argv) {
     case CommandLine::Action::Error:
         print(stderr, QStringLiteral("ratelark: %1\n").arg(commandLine.error) + usageText());
         return 2;
+    case CommandLine::Action::Usage:
+        return runUsageCommand(argc, argv, commandLine.usagePeriod, commandLine.usageFormat);
     case CommandLine::Action::Run:
         break;
     }
@@ -126,6 +129,9 @@ int runApplication(int argc, char** argv) {
     delegate.setWindow(controller.window());
 
     const TerminationSignals termination([&controller] { controller.clickQuit(nullptr); });
+    // A session that ends may not wait for the quit: the history is written first.
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &controller,
+                     [&controller] { controller.recordUsage(); });
     controller.awakeFromNib();
     delegate.applicationDidFinishLaunching();
     const int status = QApplication::exec();
@@ -133,6 +139,7 @@ int runApplication(int argc, char** argv) {
     // Nothing is left waiting or running: settings on disk, children ended,
     // then out without destructors that would wait for them.
     controller.standardUserDefaults().synchronize();
+    controller.recordUsage();
     controller.endSampler();
     controller.endTotalsPipelines();
     if (instance) instance->release();

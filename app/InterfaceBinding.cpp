@@ -27,6 +27,8 @@ InterfaceConnections AppController::interfaceConnections() {
         {QStringLiteral("showTypeMenu"), outlet<QMenu>(this, &AppController::setShowTypeMenu)},
         {QStringLiteral("itemDataReceived"), outlet<QAction>(this, &AppController::setItemDataReceived)},
         {QStringLiteral("itemDataSent"), outlet<QAction>(this, &AppController::setItemDataSent)},
+        {QStringLiteral("itemUsageToday"), outlet<QAction>(this, &AppController::setItemUsageToday)},
+        {QStringLiteral("itemUsageMonth"), outlet<QAction>(this, &AppController::setItemUsageMonth)},
         // Not a field: the item's mark starts out as the login item's registration.
         {QStringLiteral("itemOpenAtLogin"), [this](QObject* item) { markOpenAtLoginItem(item); }},
     };

@@ -18,6 +18,7 @@ InterfaceChoice AppController::followInterfaces() {
         if (!interfaceLogLines_.contains(line)) nsLog(line);
     interfaceLogLines_ = lines;
     showCountedInterfaces(choice, interfaces, counted);
+    observeUsage(counted, interfaces);
     return choice;
 }
 

@@ -21,6 +21,7 @@ void AppController::menuWillOpen(QMenu*) {
     // The totals as the last finished pass left them, until the pass just
     // started finishes.
     showTotals();
+    showUsage();
 }
 
 void AppController::showTotals() {

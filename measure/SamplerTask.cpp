@@ -17,6 +17,7 @@ void AppController::onTimerStartStopTask() {
     // the speeds must not stop for good.
     if (samplerRunning()) stopSampler();
     startSampler();
+    followUsage();
 }
 
 void AppController::startSampler() {
@@ -25,6 +26,9 @@ void AppController::startSampler() {
     // The choice is read anew at each start, the 30-second restart included.
     QStringList arguments;
     for (const QString& name : followInterfaces().names) arguments << QStringLiteral("--interface") << name;
+    // A test that replays counters has the sampler read the same file.
+    if (const QString counters = counterFilePath(); counters != QLatin1String("/proc/net/dev"))
+        arguments << QStringLiteral("--file") << counters;
     task()->setArguments(arguments << QStringLiteral("1"));
     setPipeOutput(std::make_shared<Pipe>());
     setPipeError(std::make_shared<Pipe>());

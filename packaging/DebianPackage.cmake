@@ -14,9 +14,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${RATELARK_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The libraries come from dpkg-shlibdeps; awk runs the totals pipelines.
+# The libraries come from dpkg-shlibdeps; awk runs the totals pipelines, and
+# the usage history needs the SQLite driver, a plug-in no linker sees.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "gawk | mawk")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "gawk | mawk, libqt6sql6-sqlite")
 # xdg-open opens the README and the software centre; GNOME Software and KDE
 # Discover show RateLark's page for "Rate RateLark".
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
@@ -31,5 +32,9 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   ""
   "It shows how much data the machine has received and sent in total, with a"
   "reset, and offers a small floating speed window. The speeds come from"
-  "ratelark-netstat, a small sampler that reads /proc/net/dev once a second.")
+  "ratelark-netstat, a small sampler that reads /proc/net/dev once a second."
+  ""
+  "It keeps a usage history that survives restarts and reboots: what went"
+  "through today, this month and on each day, in the menu and as a report"
+  "(ratelark --usage), in a table, JSON or CSV.")
 include(CPack)

@@ -20,6 +20,7 @@ struct PlatformPaths {
     QString consoleLog;      // the log file standard error goes to
     bool truncateLog = true;  // false: a log shared with other instances, only appended to
     QString samplerTool;     // the sampler executable
+    QString usageHistory;    // the usage history's database; empty: none is kept
     QString documentation;   // the README shipped with the program (it may be missing)
     QString supportAddress;  // a support page set by the packager; empty when none
     bool redirectStandardOutput = true;  // false while standard output carries the status line

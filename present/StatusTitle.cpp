@@ -33,6 +33,7 @@ void AppController::composeStatusTitle(double download, double upload) {
     // The widest title these settings give, for status areas that keep room for it.
     const QString widest = widestSizeText(bits, showType);
     composed.title.widest = composeTitle(widest, widest, maxFixedWidth(), switches, font(), dark).title.text;
+    for (const QString& line : usageLines_) composed.title.toolTip += QLatin1Char('\n') + line;
     updateStatusItem(&composed.title);
 }
 

@@ -40,7 +40,10 @@ TEST(StatusLine, TheProgramWritesOneLinePerUpdateAsTheSettingsAndTheFormatSay) {
          {R"({"class":"ratelark","runs":[],"text":"↓2.0 KB|↑1.0 KB","tooltip":"↑1.0 KB\n↓2.0 KB"})",
           R"({"class":"ratelark","runs":[],"text":"↓0.0 KB|↑0.0 KB","tooltip":"↑0.0 KB\n↓0.0 KB"})"}},
     };
-    for (const auto& [settings, appearance, samples, lines] : cases) {
+    // Every tooltip ends in the usage lines, of nothing yet in a new history.
+    constexpr char kNoUsage[] = "\\nToday: ↓ 0 B ↑ 0 B\\nThis Month: ↓ 0 B ↑ 0 B";
+    for (auto [settings, appearance, samples, lines] : cases) {
+        for (QByteArray& line : lines) line.insert(line.size() - 2, kNoUsage);
         ProgramRun run(settings, samplerPrinting(samples));
         run.environment().insert("RATELARK_APPEARANCE", appearance);
         run.start({"--status-line=json"});
@@ -50,7 +53,8 @@ TEST(StatusLine, TheProgramWritesOneLinePerUpdateAsTheSettingsAndTheFormatSay) {
     const std::pair<const char*, QByteArray> bars[] = {
         {"polybar", "%{F#fce94f}↑1.2 KB%{F-}%{F#eeeeec} %{F-}%{F#8ae234}↓12.3 KB%{F-}"},
         {"waybar", R"({"class":"ratelark","text":"<span foreground=\"#fce94f\">↑1.2 KB</span><span foreground=\"#eeeeec\"> </span>)"
-                   R"(<span foreground=\"#8ae234\">↓12.3 KB</span>","tooltip":"↑1.2 KB\n↓12.3 KB"})"},
+                   R"(<span foreground=\"#8ae234\">↓12.3 KB</span>","tooltip":"↑1.2 KB\n↓12.3 KB\n)"
+                   R"(Today: ↓ 0 B ↑ 0 B\nThis Month: ↓ 0 B ↑ 0 B"})"},
     };
     for (const auto& [format, line] : bars) {
         ProgramRun run("colorIsRedBlue=1\nshowArrow=1\nupAndDown=1\n", samplerPrinting({kTypical}));

@@ -1,5 +1,6 @@
 #include "platform/PlatformServices.h"
 
+#include "platform/UsageDatabase.h"
 #include "platform/linux/DesktopAppearance.h"
 #include "platform/linux/DesktopWorkspace.h"
 #include "platform/linux/UnameSystemVersion.h"
@@ -61,6 +62,7 @@ PlatformServices makeLinuxPlatform(bool forBar) {
     services.loginItems = std::make_unique<XdgAutostart>(shippedDesktopEntry(), autostartProgram());
     services.paths.consoleLog = defaultConsoleLogPath();
     services.paths.samplerTool = defaultSamplerTool();
+    services.paths.usageHistory = UsageDatabase::defaultPath();
     services.paths.documentation = defaultDocumentation();
     services.paths.supportAddress = QStringLiteral(RATELARK_SUPPORT_ADDRESS);
     return services;

@@ -89,8 +89,14 @@ ProgramRun::ProgramRun(const QByteArray& settings, const QByteArray& sampler)
     environment_.insert("RATELARK_NETSTAT", writeBashScript(path("sampler"), sampler));
     environment_.insert("XDG_CONFIG_HOME", path("config"));
     environment_.insert("XDG_CACHE_HOME", path("cache"));
+    environment_.insert("XDG_DATA_HOME", path("data"));
     environment_.insert("XDG_RUNTIME_DIR", path("runtime"));
     environment_.insert("RATELARK_APPEARANCE", "light");
+    // The usage history counts replayed counters of this boot, not the machine's.
+    setCounters(0, 0);
+    writeFile(path("boot_id"), "test-boot\n");
+    environment_.insert("RATELARK_NET_DEV", path("net_dev"));
+    environment_.insert("RATELARK_BOOT_ID", path("boot_id"));
     environment_.remove("QT_QPA_PLATFORM");
 }
 
@@ -122,7 +128,24 @@ bool ProgramRun::shows(const QByteArray& line) {
 void ProgramRun::shareFoldersOf(const ProgramRun& other) {
     environment_.insert("XDG_CONFIG_HOME", other.path("config"));
     environment_.insert("XDG_CACHE_HOME", other.path("cache"));
+    environment_.insert("XDG_DATA_HOME", other.path("data"));
     environment_.insert("XDG_RUNTIME_DIR", other.path("runtime"));
+    environment_.insert("RATELARK_NET_DEV", other.path("net_dev"));
+    environment_.insert("RATELARK_BOOT_ID", other.path("boot_id"));
+}
+
+void ProgramRun::setCounters(std::uint64_t received, std::uint64_t sent) {
+    writeFile(path("net_dev"), netDevText({{"lo", 100, 100}, {"wan9", received, sent}}));
+}
+
+QByteArray netDevText(const std::vector<InterfaceBytes>& interfaces) {
+    QByteArray text = "Inter-|   Receive                                                |  Transmit\n"
+                      " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets errs drop "
+                      "fifo colls carrier compressed\n";
+    for (const InterfaceBytes& each : interfaces)
+        text += QStringLiteral("%1: %2 1 0 0 0 0 0 0 %3 1 0 0 0 0 0 0\n")
+                    .arg(each.name).arg(each.received).arg(each.sent).toUtf8();
+    return text;
 }
 
 bool ProgramRun::end() {

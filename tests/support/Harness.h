@@ -151,8 +151,10 @@ public:
     // The test's environment with the sampler, the folders and
     // RATELARK_APPEARANCE=light. Change it before start.
     QProcessEnvironment& environment() { return environment_; }
-    // Runs in the settings, cache and runtime folders of other.
+    // Runs in the settings, cache, data and runtime folders of other, on its counters.
     void shareFoldersOf(const ProgramRun& other);
+    // The replayed counters of the interface "wan9" (beside "lo"), in bytes.
+    void setCounters(std::uint64_t received, std::uint64_t sent);
     void start(const QStringList& arguments, const QString& program = ratelarkPath());
     // The first n lines of standard output; fewer when the program ends first.
     QList<QByteArray> lines(qsizetype n);
@@ -174,6 +176,14 @@ private:
     QByteArray output_;
     qsizetype read_ = 0;  // the lines shows() has gone past
 };
+
+// /proc/net/dev's text for these interfaces' byte counters.
+struct InterfaceBytes {
+    QString name;
+    std::uint64_t received = 0;
+    std::uint64_t sent = 0;
+};
+QByteArray netDevText(const std::vector<InterfaceBytes>& interfaces);
 
 QByteArray readFile(const QString& path);
 // Replaces the file's text; executable makes it a program for its owner.

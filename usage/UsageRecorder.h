@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/NetworkInterfaces.h"
+#include "platform/UsageDatabase.h"
+#include "usage/UsageLedger.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTimeZone>
+
+#include <cstdint>
+
+namespace ratelark {
+
+struct UsageAmount {
+    std::uint64_t received = 0;
+    std::uint64_t sent = 0;
+    UsageAmount& operator+=(const UsageAmount& other) {
+        received += other.received;
+        sent += other.sent;
+        return *this;
+    }
+};
+
+// Today's and this month's use, as the menu and the tooltips show them.
+struct RecentUsage {
+    UsageAmount today;
+    UsageAmount thisMonth;
+};
+
+// Takes the readings of the counted interfaces and records them in the usage
+// history. Trouble with the file (a full disk, a folder that cannot be
+// made) is said once, until a write succeeds again; meanwhile the bytes wait
+// in memory and every write tries again.
+class UsageRecorder {
+public:
+    explicit UsageRecorder(const QString& path);
+
+    // Reads the counters of the counted interfaces from interfaces.
+    void observe(const QStringList& counted, const NetworkInterfaces& interfaces);
+    // Records what was read; false when it is still waiting.
+    bool write();
+    RecentUsage recent();
+    UsageDatabase& database() { return database_; }
+
+private:
+    void say(const std::vector<QString>& notes);
+
+    UsageDatabase database_;
+    UsageLedger ledger_;
+    QString boot_;
+    QString trouble_;  // what the log last said went wrong; empty: nothing
+};
+
+// Where bytes seen now are filed, in the local time zone.
+UsageBucket currentUsageBucket();
+
+}  // namespace ratelark
