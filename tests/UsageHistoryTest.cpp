@@ -126,7 +126,7 @@ TEST(UsageHistory, InstancesRecordingAtOnceCountEachByteOnce) {
     }
     home.setCounters(3'000'000, 1'000'000);
     for (auto& bar : bars) bar->process().terminate();
-    for (auto& bar : bars) EXPECT_TRUE(bar->end());
+    for (auto& bar : bars) EXPECT_TRUE(bar->process().waitForFinished(10000) && bar->process().exitCode() == 0);
     std::vector<std::unique_ptr<ProgramRun>> commands;
     home.setCounters(5'000'000, 2'000'000);
     for (int i = 0; i < 4; ++i) {
