@@ -7,5 +7,6 @@ int meterCommand(int argc, char** argv);
 int accuracyCommand(int argc, char** argv);
 int totalsCommand(int argc, char** argv);
 int floodCommand(int argc, char** argv);
+int usageCommand(int argc, char** argv);
 
 }  // namespace ratelark::bench

@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
         if (!std::strcmp(argv[1], "accuracy")) return accuracyCommand(argc - 2, argv + 2);
         if (!std::strcmp(argv[1], "totals")) return totalsCommand(argc - 2, argv + 2);
         if (!std::strcmp(argv[1], "flood")) return floodCommand(argc - 2, argv + 2);
+        if (!std::strcmp(argv[1], "usage")) return usageCommand(argc - 2, argv + 2);
     }
-    std::fprintf(stderr, "usage: ratelark-bench meter|accuracy|totals|flood ...\n");
+    std::fprintf(stderr, "usage: ratelark-bench meter|accuracy|totals|flood|usage ...\n");
     return 2;
 }
