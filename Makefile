@@ -6,7 +6,10 @@ BUILD_TYPE ?= RelWithDebInfo
 SANITIZE ?=
 CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DRATELARK_SANITIZE=$(SANITIZE)
 
-.PHONY: deps configure build run test bench install package clean
+# The real status-area hosts (root only): HOSTS_DIR holds their scripts.
+HOSTS_DIR ?= ../shared/hosts
+
+.PHONY: deps configure build run test bench hosts-check install package clean
 
 deps:
 	@./scripts/install-deps
@@ -27,6 +30,11 @@ bench: build
 	@RATELARK_BENCH_DEPS=1 ./scripts/install-deps
 	@cmake --build $(BUILD) --target bench
 	./bench/run $(BUILD)
+
+# RateLark started many times in GNOME Shell, waybar and xfce4-panel; prints
+# in how many starts its item showed.
+hosts-check: build
+	HOSTS_DIR="$(HOSTS_DIR)" BUILD="$(BUILD)" ./scripts/hosts-check
 
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)

@@ -21,23 +21,32 @@ const QString kMenuPath = "/MenuBar";
 const QString kMenuInterface = "com.canonical.dbusmenu";
 
 // A host and its watcher, as small as the protocol allows, on a connection
-// of their own: the watcher keeps the services that register, the host
+// of their own: the watcher keeps the services that register and lists
+// them until it drops them, the host
 // hears the item's signals and asks it what a host asks.
 class StandInHost : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems MEMBER items)
 
 public:
     explicit StandInHost(const QString& address) : bus(QDBusConnection::connectToBus(address, "host")) {
         bus.registerObject("/StatusNotifierWatcher", this,
-                           QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportAllProperties);
+                           QDBusConnection::ExportScriptableContents | QDBusConnection::ExportAllProperties);
         appear();
     }
     ~StandInHost() override { QDBusConnection::disconnectFromBus("host"); }
     bool hostRegistered() const { return true; }
     void appear() { bus.interface()->registerService("org.kde.StatusNotifierWatcher"); }
-    void vanish() { bus.interface()->unregisterService("org.kde.StatusNotifierWatcher"); }
+    void vanish() {
+        items.clear();
+        bus.interface()->unregisterService("org.kde.StatusNotifierWatcher");
+    }
+    void drop() {
+        items.clear();
+        emit StatusNotifierItemUnregistered(registered.value(0));
+    }
     void listen(const QString& service) {
         bus.connect(service, kItemPath, kItemInterface, "XAyatanaNewLabel", this, SLOT(newLabel(QString, QString)));
         bus.connect(service, kItemPath, kItemInterface, "NewIcon", this, SLOT(newIcon()));
@@ -55,12 +64,18 @@ public:
     }
 
     QDBusConnection bus;
-    QStringList registered, labels, guides;
+    QStringList registered, items, labels, guides;
     int newIcons = 0;
     QMap<int, int> marks;  // the radio marks the menu reported, by item
 
+signals:
+    Q_SCRIPTABLE void StatusNotifierItemUnregistered(const QString& item);
+
 public slots:
-    Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString& service) { registered << service; }
+    Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString& service) {
+        registered << service;
+        items << service;
+    }
     void newLabel(const QString& label, const QString& guide) {
         labels << label;
         guides << guide;
@@ -133,6 +148,9 @@ TEST(StatusNotifier, TheItemRegistersShowsTheSpeedsAndTheHostWorksItsMenu) {
     host.vanish();
     host.appear();
     EXPECT_TRUE(waitUntil([&] { return host.registered == QStringList({service, service}); }));
+    // One that drops the item sees it registered again.
+    host.drop();
+    EXPECT_TRUE(waitUntil([&] { return host.items == QStringList{service}; }));
 
     // The menu as the host draws it: submenus, separators, radio groups.
     const auto layout = qdbus_cast<DBusMenuLayout>(host.ask(service, kMenuPath, kMenuInterface, "GetLayout", {0, -1, QStringList()}).value(1));

@@ -37,9 +37,12 @@ DBusImageList pictures(const AttributedText& title) {
 
 }  // namespace
 
-StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, QObject* parent) : QObject(parent) {
+StatusNotifierItem::StatusNotifierItem(QObject* parent) : QObject(parent) {
     registerDBusTypes();
     setTitle(nullptr);
+}
+
+void StatusNotifierItem::exportOn(QDBusConnection bus) {
     constexpr auto exported = QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals
                               | QDBusConnection::ExportAllProperties;
     bus.registerObject(kItemPath, this, exported);

@@ -50,9 +50,12 @@ class StatusNotifierItem : public QObject, protected QDBusContext {
     Q_PROPERTY(QString XAyatanaLabelGuide READ labelGuide)
 
 public:
-    // Puts the item and its menu on bus, untitled; it shows once its service
-    // is registered with a watcher.
-    explicit StatusNotifierItem(QDBusConnection bus, QObject* parent = nullptr);
+    // Untitled, and on no bus until exported.
+    explicit StatusNotifierItem(QObject* parent = nullptr);
+
+    // Puts the item and its menu on bus; it shows once that connection's
+    // name is registered with a watcher.
+    void exportOn(QDBusConnection bus);
 
     void setMenu(QMenu* menu);
     // The title to show; none shows the untitled look.

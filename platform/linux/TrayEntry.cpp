@@ -26,8 +26,8 @@ TrayEntry::TrayEntry(std::unique_ptr<StatusBar> standIn, StatusAreaNotice notice
     : bus_(advertisedSessionBus()), standInBar_(std::move(standIn)), notice_(std::move(notice)) {
     if (standInBar_) standIn_ = standInBar_->statusItemWithVariableLength();
     if (bus_.isConnected()) {
-        item_ = std::make_unique<StatusNotifierItem>(bus_);
-        registration_ = std::make_unique<StatusNotifierRegistration>(bus_, [this] { followHosts(); });
+        item_ = std::make_unique<StatusNotifierItem>();
+        registration_ = std::make_unique<StatusNotifierRegistration>(bus_, *item_, [this] { followHosts(); });
     }
     if (!notice_.summary.isEmpty()) QTimer::singleShot(kStatusAreaGraceMs, this, &TrayEntry::checkStatusArea);
 }
