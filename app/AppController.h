@@ -8,6 +8,7 @@
 #include "platform/FontPanel.h"
 #include "platform/InterfaceLoader.h"
 #include "platform/PlatformServices.h"
+#include "usage/DataAllowance.h"
 #include "usage/UsageRecorder.h"
 
 #include <QAction>
@@ -51,6 +52,7 @@ class AppController : public QObject {
     RATELARK_FIELD(QPointer<QAction>, itemDataSent, ItemDataSent)
     RATELARK_FIELD(QPointer<QAction>, itemUsageToday, ItemUsageToday)
     RATELARK_FIELD(QPointer<QAction>, itemUsageMonth, ItemUsageMonth)
+    RATELARK_FIELD(QPointer<QAction>, itemUsagePeriod, ItemUsagePeriod)
     // Owned here.
     RATELARK_FIELD(std::shared_ptr<StatusItem>, statusItem, StatusItem)
     RATELARK_FIELD(std::shared_ptr<Task>, task, Task)
@@ -130,6 +132,10 @@ public:
     // The settings window's choice of interfaces: stores it under
     // "interfaces" and starts a sampler that counts them.
     void clickInterfaces(QObject* sender);
+    // A field of the settings window's data allowance: stores what it holds
+    // under the setting its "key" names, or shows the stored value again
+    // when it holds nothing usable.
+    void clickDataAllowance(QObject* sender);
 
     // --- usage/: the usage history -------------------------------------------------
     // Writes what the counters carried since the last write into the history.
@@ -190,7 +196,16 @@ private:
     void observeUsage(const CountedInterfaces& counted, const NetworkInterfaces& interfaces);
     // At every sampler restart: the history is written every few of them.
     void followUsage();
+    // Writes the history, with the allowance watched, and tells the user
+    // about a share of it this write reached first.
+    void writeUsage();
+    // The allowance as the settings say now, for the counted interfaces.
+    std::optional<AllowanceWatch> followAllowance();
     std::unique_ptr<UsageRecorder> usageRecorder_;
+    QStringList usageCounted_;      // the interfaces the last reading counted
+    DataAllowance allowance_;       // as followAllowance last read it
+    QString allowanceProblem_;      // what the log last said was wrong with it
+    int allowanceLevel_ = 0;        // 0, 80 or 100: how far the period's use has gone
     int usageTicks_ = 0;       // sampler restarts since the last write
     QStringList usageLines_;   // the lines the tooltips show
 
@@ -201,6 +216,8 @@ private:
     void forgetSpeedWindow(QWidget* window);
     // Sets the mark of every control bound to a preference to its stored value.
     void followPreferences();
+    // Shows the stored data allowance in the settings window's fields.
+    void showAllowanceSettings();
     // Shows the interfaces, the choice and what is counted in the settings window.
     void showCountedInterfaces(const InterfaceChoice& choice, const NetworkInterfaces& interfaces,
                                const CountedInterfaces& counted);

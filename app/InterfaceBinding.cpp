@@ -29,6 +29,7 @@ InterfaceConnections AppController::interfaceConnections() {
         {QStringLiteral("itemDataSent"), outlet<QAction>(this, &AppController::setItemDataSent)},
         {QStringLiteral("itemUsageToday"), outlet<QAction>(this, &AppController::setItemUsageToday)},
         {QStringLiteral("itemUsageMonth"), outlet<QAction>(this, &AppController::setItemUsageMonth)},
+        {QStringLiteral("itemUsagePeriod"), outlet<QAction>(this, &AppController::setItemUsagePeriod)},
         // Not a field: the item's mark starts out as the login item's registration.
         {QStringLiteral("itemOpenAtLogin"), [this](QObject* item) { markOpenAtLoginItem(item); }},
     };
@@ -47,6 +48,7 @@ InterfaceConnections AppController::interfaceConnections() {
         {"clickFont", &AppController::clickFont},
         {"clickPreferenceCheckBox", &AppController::clickPreferenceCheckBox},
         {"clickInterfaces", &AppController::clickInterfaces},
+        {"clickDataAllowance", &AppController::clickDataAllowance},
         {"avoidConsoleFlush", &AppController::avoidConsoleFlush},
         {"resetDataState", &AppController::resetDataState},
     };

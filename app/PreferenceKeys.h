@@ -20,6 +20,13 @@ inline const QString colorIsRedBlue = QStringLiteral("colorIsRedBlue");
 // The interfaces counted: a list of names; empty or absent, the automatic set.
 inline const QString interfaces = QStringLiteral("interfaces");
 
+// The data allowance: bytes a period (0 or absent: none), the day of the
+// month its period starts (1 to 31), the interfaces it applies to (empty:
+// those counted).
+inline const QString dataAllowance = QStringLiteral("dataAllowance");
+inline const QString dataAllowanceDay = QStringLiteral("dataAllowanceDay");
+inline const QString dataAllowanceInterfaces = QStringLiteral("dataAllowanceInterfaces");
+
 // The size of the default title font, in points.
 inline constexpr double defaultFontSize = 12.0;
 

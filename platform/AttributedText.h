@@ -23,6 +23,10 @@ struct ColorRun {
     bool operator==(const ColorRun&) const = default;
 };
 
+// How urgently a title asks to be looked at: a data allowance nearly or
+// wholly used.
+enum class TitleAlert { None, Warning, Critical };
+
 struct AttributedText {
     QString text;
     std::optional<QFont> font;
@@ -40,6 +44,7 @@ struct AttributedText {
     // Pictures too small for the whole title show this instead.
     QString compactText;
     std::vector<ColorRun> compactRuns;
+    TitleAlert alert = TitleAlert::None;
 
     qsizetype length() const { return text.size(); }
     void addColor(NamedColor color, qsizetype start, qsizetype length) { runs.push_back({start, length, color}); }

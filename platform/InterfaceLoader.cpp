@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
@@ -57,6 +58,7 @@ public:
             setStrings(action, item);
             name(action, item);
             if (item.value(QStringLiteral("inToolTip")).toBool()) action->setProperty("inToolTip", true);
+            if (item.value(QStringLiteral("hidden")).toBool()) action->setVisible(false);
             const bool radio = item.value(QStringLiteral("radio")).toBool();
             if (radio || item.value(QStringLiteral("checkable")).toBool()) {
                 action->setCheckable(true);
@@ -126,6 +128,11 @@ private:
         QWidget* control = nullptr;
         if (type == QStringLiteral("textfield")) {
             control = new TextField(connections_.textFieldCell ? connections_.textFieldCell() : nullptr, parent);
+        } else if (type == QStringLiteral("entry")) {
+            auto* entry = new QLineEdit(parent);
+            entry->setPlaceholderText(spec.value(QStringLiteral("placeholder")).toString());
+            connectAction(entry, spec, &QLineEdit::editingFinished);
+            control = entry;
         } else if (type == QStringLiteral("label")) {
             auto* label = new QLabel(title, parent);
             label->setWordWrap(true);

@@ -46,7 +46,8 @@ struct LoadedInterface {
 // the click and owns the mark. A "radio" item is a checkable item of a choice
 // list, whose action marks exactly one item of its menu; it carries the
 // property "radio". An item marked "inToolTip" (property of that name) is
-// repeated in the status item's tool-tip. A control's or item's "key" names the
+// repeated in the status item's tool-tip while it is visible; a "hidden"
+// item starts invisible, for the program to show. A control's or item's "key" names the
 // preference its mark shows; a "choice" control mirrors the menu it names;
 // a window's control with a "label" is shown beside that text, and a label
 // wraps its text to the window's width; an "interfaces" control offers the

@@ -3,6 +3,7 @@
 #include "platform/Appearance.h"
 #include "platform/EventLoop.h"
 #include "platform/LoginItemService.h"
+#include "platform/Notifier.h"
 #include "platform/SettingsStore.h"
 #include "platform/StatusBar.h"
 #include "platform/SystemVersion.h"
@@ -36,6 +37,7 @@ struct PlatformServices {
     std::unique_ptr<Workspace> workspace;
     std::unique_ptr<LoginItemService> loginItems;
     std::unique_ptr<EventLoop> eventLoop;
+    std::unique_ptr<Notifier> notifier;  // none: what it would say goes to the log
     PlatformPaths paths;
 };
 

@@ -86,6 +86,23 @@ QString marked(const std::vector<Piece>& pieces, QString (*escaped)(QString), co
     return markup;
 }
 
+// The class bars style by: the program's own, or how urgent the title is.
+QString barClass(TitleAlert alert) {
+    switch (alert) {
+    case TitleAlert::Warning: return QStringLiteral("warning");
+    case TitleAlert::Critical: return QStringLiteral("critical");
+    case TitleAlert::None: break;
+    }
+    return QStringLiteral("ratelark");
+}
+
+// The backing of an urgent title where the bar takes colours, not classes:
+// Tango's dark orange and dark red, under which the title's light colours
+// still read.
+const char* alertBacking(TitleAlert alert) {
+    return alert == TitleAlert::Critical ? "#a40000" : alert == TitleAlert::Warning ? "#ce5c00" : nullptr;
+}
+
 QByteArray jsonLine(const AttributedText& title) {
     QJsonArray runs;
     for (const ColorRun& run : title.runs)
@@ -94,7 +111,7 @@ QByteArray jsonLine(const AttributedText& title) {
                                 {QStringLiteral("color"), QString::fromLatin1(colorName(run.color))}});
     const QJsonObject object{{QStringLiteral("text"), title.text},
                              {QStringLiteral("tooltip"), title.toolTip},
-                             {QStringLiteral("class"), QStringLiteral("ratelark")},
+                             {QStringLiteral("class"), barClass(title.alert)},
                              {QStringLiteral("runs"), runs}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
@@ -128,13 +145,19 @@ QByteArray StatusLineFormatter::barText(const AttributedText& title) {
     if (title.steadyWidth && length < widest_)
         pieces.insert(pieces.begin(), Piece{QString(widest_ - length, QChar(0x2007)), std::nullopt});
 
-    if (style_ == StatusLineStyle::Polybar)
-        return marked(pieces, polybarEscaped, QStringLiteral("%{F%1}%2%{F-}")).toUtf8();
+    const char* backing = alertBacking(title.alert);
+    if (style_ == StatusLineStyle::Polybar) {
+        const QString line = marked(pieces, polybarEscaped, QStringLiteral("%{F%1}%2%{F-}"));
+        return (backing ? QStringLiteral("%{B%1}%2%{B-}").arg(QLatin1String(backing), line) : line).toUtf8();
+    }
     const QString markup = marked(pieces, pangoEscaped, QStringLiteral("<span foreground=\"%1\">%2</span>"));
-    if (style_ == StatusLineStyle::Pango) return markup.toUtf8();
+    if (style_ == StatusLineStyle::Pango)
+        return (backing ? QStringLiteral("<span background=\"%1\">%2</span>").arg(QLatin1String(backing), markup)
+                        : markup).toUtf8();
+    // waybar styles the module by its class, in the user's own style sheet.
     const QJsonObject object{{QStringLiteral("text"), markup},
                              {QStringLiteral("tooltip"), pangoEscaped(title.toolTip)},
-                             {QStringLiteral("class"), QStringLiteral("ratelark")}};
+                             {QStringLiteral("class"), barClass(title.alert)}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 

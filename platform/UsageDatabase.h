@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 class QSqlDatabase;
@@ -32,12 +33,23 @@ struct UsageIncrement {
     std::uint64_t sent = 0;
 };
 
+// A data allowance to watch while recording: the days of its period
+// [fromDay, toDay), its interfaces and its bytes.
+struct AllowanceWatch {
+    int fromDay = 0;
+    int toDay = 0;
+    std::vector<QString> interfaces;
+    std::uint64_t bytes = 0;
+};
+
 // What one recording writes: the bytes to add, the readings to store in
-// place of the old ones, and those to forget.
+// place of the old ones, and those to forget; and the allowance whose
+// crossings of 80 % and 100 % are recorded with them.
 struct UsageChange {
     std::vector<UsageIncrement> increments;
     StoredReadings store;
     std::vector<QString> forget;
+    std::optional<AllowanceWatch> allowance;
 };
 
 // A stored amount: key is an hour's UTC start or a day (yyyymmdd).
@@ -73,8 +85,10 @@ public:
     // One recording: decide gets the stored readings and says what to write.
     // False with the reason in *why when nothing was written; "busy" when
     // other writers held the file for too long (worth a quiet retry).
+    // *crossed: the highest share of the allowance (80 or 100) that this
+    // recording reached first in its period, whoever else records; else 0.
     bool record(const std::function<UsageChange(const StoredReadings&)>& decide, QString* why,
-                std::vector<QString>* notes);
+                std::vector<QString>* notes, int* crossed = nullptr);
 
     // Rows whose key lies in [from, to), ordered by key and interface.
     std::vector<UsageRow> hours(std::int64_t from, std::int64_t to);
@@ -86,10 +100,14 @@ private:
     bool openOnce(QString* why, bool* corrupt);
     bool prepare(QSqlDatabase& db, QString* why, bool* corrupt);
     bool migrate(QSqlDatabase& db, QString* why);
-    bool recordOnce(const std::function<UsageChange(const StoredReadings&)>& decide, QString* why, bool* corrupt);
+    bool recordOnce(const std::function<UsageChange(const StoredReadings&)>& decide, QString* why, bool* corrupt,
+                    int* crossed);
     // Closes, sets the file (and its journal) aside and says so in notes.
     bool setAside(const QString& reason, std::vector<QString>* notes);
     void close();
+    // Records the shares of the allowance its period's use has reached;
+    // returns the highest one recorded now for the first time, else 0.
+    int recordCrossings(QSqlDatabase& db, const AllowanceWatch& watch);
     // The stored readings; throws when they cannot be read.
     StoredReadings storedReadings();
     std::vector<UsageRow> rows(const char* table, std::int64_t from, std::int64_t to);

@@ -42,6 +42,7 @@ void AppController::followPreferences() {
         const QString key = keyOf(control);
         if (!key.isEmpty()) setStateOf(control, standardUserDefaults().boolForKey(key) ? 1 : 0);
     }
+    showAllowanceSettings();
     followInterfaces();
 }
 

@@ -34,6 +34,9 @@ void AppController::composeStatusTitle(double download, double upload) {
     const QString widest = widestSizeText(bits, showType);
     composed.title.widest = composeTitle(widest, widest, maxFixedWidth(), switches, font(), dark).title.text;
     for (const QString& line : usageLines_) composed.title.toolTip += QLatin1Char('\n') + line;
+    composed.title.alert = allowanceLevel_ >= 100 ? TitleAlert::Critical
+                           : allowanceLevel_ >= 80 ? TitleAlert::Warning
+                                                   : TitleAlert::None;
     updateStatusItem(&composed.title);
 }
 

@@ -1,5 +1,7 @@
 #include "usage/UsageCommand.h"
 
+#include "usage/DataAllowance.h"
+
 #include "app/PreferenceKeys.h"
 #include "measure/InterfaceChoice.h"
 #include "platform/SettingsStore.h"
@@ -18,13 +20,30 @@ int runUsageCommand(int argc, char** argv, UsagePeriod period, UsageFormat forma
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ratelark"));
     UsageRecorder recorder(UsageDatabase::defaultPath());
+    std::optional<AllowanceReport> allowance;
+    std::optional<AllowanceWatch> watch;
     {
         SettingsStore settings(SettingsStore::defaultPath());
         const NetworkInterfaces interfaces = currentNetworkInterfaces();
         const InterfaceChoice choice = interfaceChoice(settings.valueForKey(keys::interfaces));
-        recorder.observe(countedInterfaces(choice, interfaces).counted, interfaces);
+        const QStringList counted = countedInterfaces(choice, interfaces).counted;
+        recorder.observe(counted, interfaces);
+        QString problem;
+        const DataAllowance watched =
+            dataAllowance(settings.valueForKey(keys::dataAllowance), settings.valueForKey(keys::dataAllowanceDay),
+                          settings.valueForKey(keys::dataAllowanceInterfaces), &problem);
+        if (!problem.isEmpty()) std::fprintf(stderr, "ratelark: %s\n", qPrintable(problem));
+        if (watched.isOn()) {
+            const AllowancePeriod period = allowancePeriod(QDate::currentDate(), watched.startDay);
+            const QStringList names = watched.interfaces.isEmpty() ? counted : watched.interfaces;
+            watch = AllowanceWatch{dayKey(period.start), dayKey(period.end), {names.begin(), names.end()}, watched.bytes};
+            allowance = AllowanceReport{watched.bytes, 0, period.start, period.end};
+        }
     }
+    // Written with no allowance watched: a crossing is for a running
+    // instance to record, as it is the one that can tell the user.
     recorder.write();
+    recorder.watchAllowance(watch);
     QString why;
     std::vector<QString> notes;
     const bool opened = recorder.database().open(&why, &notes);
@@ -34,8 +53,10 @@ int runUsageCommand(int argc, char** argv, UsagePeriod period, UsageFormat forma
                      qPrintable(recorder.database().path()), qPrintable(why));
         return 1;
     }
-    const UsageReport report =
+    UsageReport report =
         usageReport(recorder.database(), period, QDateTime::currentDateTimeUtc(), QTimeZone::systemTimeZone());
+    if (allowance) allowance->used = recorder.recent().periodUsed;
+    report.allowance = allowance;
     if (!report.hasHistory && format != UsageFormat::Table)
         std::fputs("ratelark: no usage has been recorded yet\n", stderr);
     std::fputs(usageText(report, format).toUtf8().constData(), stdout);

@@ -5,6 +5,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 namespace ratelark {
 
 UsageBucket currentUsageBucket() { return bucketAt(QDateTime::currentDateTimeUtc(), QTimeZone::systemTimeZone()); }
@@ -35,13 +37,18 @@ void UsageRecorder::observe(const QStringList& counted, const NetworkInterfaces&
     say(notes);
 }
 
-bool UsageRecorder::write() {
+bool UsageRecorder::write(int* crossed) {
     if (!ledger_.hasReadings()) return false;
     QString why;
     std::vector<QString> notes;
     const UsageBucket now = currentUsageBucket();
     const bool written = database_.record(
-        [&](const StoredReadings& stored) { return ledger_.recording(stored, now, &notes); }, &why, &notes);
+        [&](const StoredReadings& stored) {
+            UsageChange change = ledger_.recording(stored, now, &notes);
+            change.allowance = watch_;
+            return change;
+        },
+        &why, &notes, crossed);
     say(notes);
     if (written) {
         ledger_.written();
@@ -67,14 +74,19 @@ RecentUsage UsageRecorder::recent() {
     const UsageBucket now = currentUsageBucket();
     const int monthStart = now.day / 100 * 100 + 1;
     RecentUsage result;
-    const auto add = [&](int day, const UsageAmount& amount) {
+    const auto add = [&](int day, const QString& interface, const UsageAmount& amount) {
         if (day >= monthStart) result.thisMonth += amount;
         if (day == now.day) result.today += amount;
+        if (watch_ && day >= watch_->fromDay && day < watch_->toDay
+            && std::find(watch_->interfaces.begin(), watch_->interfaces.end(), interface) != watch_->interfaces.end())
+            result.periodUsed += amount.received + amount.sent;
     };
-    for (const UsageRow& row : database_.days(monthStart, monthStart + 100)) add(int(row.key), {row.received, row.sent});
+    const int from = watch_ ? std::min(monthStart, watch_->fromDay) : monthStart;
+    for (const UsageRow& row : database_.days(from, monthStart + 100))
+        add(int(row.key), row.interface, {row.received, row.sent});
     std::vector<QString> ignored;
     for (const UsageIncrement& each : ledger_.recording(database_.readings(), now, &ignored).increments)
-        add(each.day, {each.received, each.sent});
+        add(each.day, each.interface, {each.received, each.sent});
     return result;
 }
 

@@ -22,10 +22,12 @@ struct UsageAmount {
     }
 };
 
-// Today's and this month's use, as the menu and the tooltips show them.
+// Today's and this month's use, as the menu and the tooltips show them, and
+// the allowance period's, received and sent together, where one is watched.
 struct RecentUsage {
     UsageAmount today;
     UsageAmount thisMonth;
+    std::uint64_t periodUsed = 0;
 };
 
 // Takes the readings of the counted interfaces and records them in the usage
@@ -38,8 +40,11 @@ public:
 
     // Reads the counters of the counted interfaces from interfaces.
     void observe(const QStringList& counted, const NetworkInterfaces& interfaces);
-    // Records what was read; false when it is still waiting.
-    bool write();
+    // The allowance whose crossings each write records; none: nothing is watched.
+    void watchAllowance(std::optional<AllowanceWatch> watch) { watch_ = std::move(watch); }
+    // Records what was read; false when it is still waiting. *crossed: the
+    // share of the allowance this write reached first (80 or 100), else 0.
+    bool write(int* crossed = nullptr);
     RecentUsage recent();
     UsageDatabase& database() { return database_; }
 
@@ -49,6 +54,7 @@ private:
     UsageDatabase database_;
     UsageLedger ledger_;
     QString boot_;
+    std::optional<AllowanceWatch> watch_;
     QString trouble_;  // what the log last said went wrong; empty: nothing
 };
 

@@ -16,14 +16,16 @@ constexpr int kRestartsPerWrite = 10;
 }  // namespace
 
 void AppController::observeUsage(const CountedInterfaces& counted, const NetworkInterfaces& interfaces) {
-    if (usageRecorder_) usageRecorder_->observe(counted.counted, interfaces);
+    if (!usageRecorder_) return;
+    usageCounted_ = counted.counted;
+    usageRecorder_->observe(counted.counted, interfaces);
 }
 
 void AppController::followUsage() {
     if (!usageRecorder_) return;
     // The first restart writes at once, so that a first run has its
     // baseline stored early.
-    if (usageTicks_++ % kRestartsPerWrite == 0) usageRecorder_->write();
+    if (usageTicks_++ % kRestartsPerWrite == 0) writeUsage();
     showUsage();
 }
 
@@ -31,15 +33,25 @@ void AppController::recordUsage() {
     if (!usageRecorder_) return;
     const NetworkInterfaces interfaces = currentNetworkInterfaces();
     const InterfaceChoice choice = interfaceChoice(standardUserDefaults().valueForKey(keys::interfaces));
-    usageRecorder_->observe(countedInterfaces(choice, interfaces).counted, interfaces);
-    usageRecorder_->write();
+    observeUsage(countedInterfaces(choice, interfaces), interfaces);
+    writeUsage();
 }
 
 void AppController::showUsage() {
     if (!usageRecorder_) return;
-    usageLines_ = recentUsageLines(usageRecorder_->recent());
+    usageRecorder_->watchAllowance(followAllowance());
+    const RecentUsage recent = usageRecorder_->recent();
+    usageLines_ = recentUsageLines(recent);
     if (itemUsageToday()) itemUsageToday()->setText(usageLines_.value(0));
     if (itemUsageMonth()) itemUsageMonth()->setText(usageLines_.value(1));
+    allowanceLevel_ = allowanceLevel(recent.periodUsed, allowance_.bytes);
+    if (allowance_.isOn())
+        usageLines_ << allowanceLine(recent.periodUsed, allowance_.bytes,
+                                     allowancePeriod(QDate::currentDate(), allowance_.startDay));
+    if (itemUsagePeriod()) {
+        itemUsagePeriod()->setVisible(allowance_.isOn());
+        if (allowance_.isOn()) itemUsagePeriod()->setText(usageLines_.value(2));
+    }
 }
 
 }  // namespace ratelark

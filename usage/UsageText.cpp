@@ -1,5 +1,7 @@
 #include "usage/UsageText.h"
 
+#include "usage/DataAllowance.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -42,12 +44,14 @@ QString table(const UsageReport& report) {
                        .arg(QStringLiteral("Received"), 10)
                        .arg(QStringLiteral("Sent"), 10);
     if (!report.hasHistory)
-        return text + QStringLiteral("No usage has been recorded yet: RateLark records it while it runs.\n");
-    for (const UsageReportRow& row : report.rows)
+        text += QStringLiteral("No usage has been recorded yet: RateLark records it while it runs.\n");
+    for (const UsageReportRow& row : report.hasHistory ? report.rows : std::vector<UsageReportRow>{})
         text += QStringLiteral("%1 %2 %3\n")
                     .arg(rowLabel(report, row), -16)
                     .arg(formatVolume(row.total.received), 10)
                     .arg(formatVolume(row.total.sent), 10);
+    if (const auto& allowance = report.allowance)
+        text += allowanceLine(allowance->used, allowance->bytes, {allowance->start, allowance->end}) + QLatin1Char('\n');
     return text;
 }
 
@@ -67,10 +71,17 @@ QString json(const UsageReport& report) {
         object.insert(QStringLiteral("interfaces"), interfaces);
         rows.append(object);
     }
-    const QJsonObject document{{QStringLiteral("period"), QString(usagePeriodName(report.period))},
-                               {QStringLiteral("unit"), QStringLiteral("bytes")},
-                               {QStringLiteral("interfaces"), QJsonArray::fromStringList(report.interfaces)},
-                               {QStringLiteral("rows"), rows}};
+    QJsonObject document{{QStringLiteral("period"), QString(usagePeriodName(report.period))},
+                         {QStringLiteral("unit"), QStringLiteral("bytes")},
+                         {QStringLiteral("interfaces"), QJsonArray::fromStringList(report.interfaces)},
+                         {QStringLiteral("rows"), rows}};
+    if (const auto& allowance = report.allowance)
+        document.insert(QStringLiteral("allowance"),
+                        QJsonObject{{QStringLiteral("bytes"), static_cast<qint64>(allowance->bytes)},
+                                    {QStringLiteral("used"), static_cast<qint64>(allowance->used)},
+                                    {QStringLiteral("share"), double(allowance->used) / double(allowance->bytes)},
+                                    {QStringLiteral("start"), allowance->start.toString(Qt::ISODate)},
+                                    {QStringLiteral("resets"), allowance->end.toString(Qt::ISODate)}});
     return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Compact)) + QLatin1Char('\n');
 }
 

@@ -56,6 +56,7 @@ PlatformServices makeLinuxPlatform(bool forBar) {
     services.settings = std::make_unique<SettingsStore>(SettingsStore::defaultPath());
     services.systemVersion = std::make_unique<UnameSystemVersion>();
     services.eventLoop = std::make_unique<QtEventLoop>();
+    services.notifier = makeDesktopNotifier();
     services.appearance =
         std::make_unique<DesktopAppearance>(forBar ? barAppearanceSources() : sessionAppearanceSources());
     services.workspace = std::make_unique<DesktopWorkspace>();

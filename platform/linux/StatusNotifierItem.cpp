@@ -7,6 +7,8 @@
 #include <QMenu>
 #include <QtEndian>
 
+#include <algorithm>
+
 namespace ratelark {
 
 namespace {
@@ -63,6 +65,25 @@ void StatusNotifierItem::setMenu(QMenu* menu) {
     updateToolTip(toolTipTitle_);
 }
 
+namespace {
+
+// pictures with a two-pixel frame in Tango's scarlet red.
+DBusImageList framed(DBusImageList pictures) {
+    for (DBusImage& picture : pictures) {
+        auto* pixels = reinterpret_cast<uchar*>(picture.pixels.data());  // ARGB32, big-endian
+        const int border = std::max(1, picture.width / 16);
+        for (int y = 0; y < picture.height; ++y)
+            for (int x = 0; x < picture.width; ++x)
+                if (x < border || y < border || x >= picture.width - border || y >= picture.height - border) {
+                    uchar* pixel = pixels + 4 * (y * picture.width + x);
+                    pixel[0] = 0xff, pixel[1] = 0xcc, pixel[2] = 0x00, pixel[3] = 0x00;
+                }
+    }
+    return pictures;
+}
+
+}  // namespace
+
 void StatusNotifierItem::setTitle(const AttributedText* title) {
     const AttributedText untitled;
     const AttributedText& shown = title ? *title : untitled;
@@ -75,7 +96,19 @@ void StatusNotifierItem::setTitle(const AttributedText* title) {
         if (drawn != pictures_) {
             pictures_ = std::move(drawn);
             emit NewIcon();
+            if (status_ != QLatin1String("Active")) {
+                attentionPictures_ = framed(pictures_);
+                emit NewAttentionIcon();
+            }
         }
+    }
+    const QString status = shown.alert == TitleAlert::Critical ? QStringLiteral("NeedsAttention")
+                                                               : QStringLiteral("Active");
+    if (status != status_) {
+        status_ = status;
+        attentionPictures_ = status_ == QLatin1String("Active") ? DBusImageList() : framed(pictures_);
+        emit NewAttentionIcon();
+        emit NewStatus(status_);
     }
 
     QString label = titleOnOneLine(shown.text);
@@ -112,7 +145,7 @@ void StatusNotifierItem::updateToolTip(const QString& title) {
     QStringList lines;
     if (menu_)
         for (const QAction* action : menu_->actions())
-            if (action->property("inToolTip").toBool()) lines << action->text();
+            if (action->property("inToolTip").toBool() && action->isVisible()) lines << action->text();
     const QString text = lines.join(QLatin1Char('\n'));
     if (title == toolTipTitle_ && text == toolTipText_) return;
     toolTipTitle_ = title;

@@ -38,7 +38,7 @@ class StatusNotifierItem : public QObject, protected QDBusContext {
     Q_PROPERTY(QString OverlayIconName READ noName)
     Q_PROPERTY(ratelark::DBusImageList OverlayIconPixmap READ noPictures)
     Q_PROPERTY(QString AttentionIconName READ noName)
-    Q_PROPERTY(ratelark::DBusImageList AttentionIconPixmap READ noPictures)
+    Q_PROPERTY(ratelark::DBusImageList AttentionIconPixmap READ attentionPixmap)
     Q_PROPERTY(QString AttentionMovieName READ noName)
     // Empty: hosts name the item by its Title. GNOME asks for these two.
     Q_PROPERTY(QString IconAccessibleDesc READ noName)
@@ -64,11 +64,15 @@ public:
     QString category() const { return QStringLiteral("ApplicationStatus"); }
     QString id() const { return QStringLiteral("ratelark"); }
     QString title() const { return QStringLiteral("RateLark"); }
-    QString status() const { return QStringLiteral("Active"); }
+    // "NeedsAttention" while the title is critical (the data allowance used up).
+    const QString& status() const { return status_; }
     int windowId() const { return 0; }
     QString noName() const { return {}; }
     DBusImageList noPictures() const { return {}; }
     const DBusImageList& iconPixmap() const { return pictures_; }
+    // The same pictures in a red frame: hosts that show the attention icon
+    // still show the speeds.
+    const DBusImageList& attentionPixmap() const { return attentionPictures_; }
     DBusToolTip toolTip() const;
     bool itemIsMenu() const { return true; }
     QDBusObjectPath menu() const;
@@ -89,10 +93,11 @@ public slots:
     void ProvideXdgActivationToken(const QString& token);
 
 signals:
-    // Title and Status never change, so these two are never sent.
+    // The title never changes, so this is never sent.
     void NewTitle();
     void NewStatus(const QString& status);
     void NewIcon();
+    void NewAttentionIcon();
     void NewToolTip();
     void XAyatanaNewLabel(const QString& label, const QString& guide);
 
@@ -113,6 +118,8 @@ private:
     };
 
     DBusImageList pictures_;
+    DBusImageList attentionPictures_;
+    QString status_ = QStringLiteral("Active");
     std::optional<PictureSource> drawnFrom_;
     QString label_;
     QString labelGuide_;

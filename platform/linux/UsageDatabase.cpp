@@ -27,6 +27,10 @@ constexpr std::array kMigrations = {
     " sent INTEGER NOT NULL, PRIMARY KEY(start, interface)) WITHOUT ROWID;"
     "CREATE TABLE days(day INTEGER NOT NULL, interface TEXT NOT NULL, received INTEGER NOT NULL,"
     " sent INTEGER NOT NULL, PRIMARY KEY(day, interface)) WITHOUT ROWID;",
+    // The shares of an allowance already reached in a period: each is
+    // announced once, by the writer that recorded it.
+    "CREATE TABLE allowance_crossings(period INTEGER NOT NULL, allowance INTEGER NOT NULL, level INTEGER NOT NULL,"
+    " PRIMARY KEY(period, allowance, level)) WITHOUT ROWID;",
 };
 
 // Hours are kept a little over a year; days for ever.
@@ -182,11 +186,12 @@ bool UsageDatabase::setAside(const QString& reason, std::vector<QString>* notes)
 }
 
 bool UsageDatabase::record(const std::function<UsageChange(const StoredReadings&)>& decide, QString* why,
-                           std::vector<QString>* notes) {
+                           std::vector<QString>* notes, int* crossed) {
+    int ignored = 0;
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!open(why, notes)) return false;
         bool corrupt = false;
-        if (recordOnce(decide, why, &corrupt)) return true;
+        if (recordOnce(decide, why, &corrupt, crossed ? crossed : &ignored)) return true;
         if (!corrupt) return false;
         // Checked again under the lock, where it is set aside if the check
         // fails too; another instance may have replaced it already.
@@ -196,7 +201,8 @@ bool UsageDatabase::record(const std::function<UsageChange(const StoredReadings&
 }
 
 bool UsageDatabase::recordOnce(const std::function<UsageChange(const StoredReadings&)>& decide, QString* why,
-                               bool* corrupt) {
+                               bool* corrupt, int* crossed) {
+    *crossed = 0;
     QSqlDatabase db = QSqlDatabase::database(connection_, false);
     try {
         run(db, QStringLiteral("BEGIN IMMEDIATE"));
@@ -220,6 +226,7 @@ bool UsageDatabase::recordOnce(const std::function<UsageChange(const StoredReadi
             if (!pruned_ && !change.increments.empty())
                 run(db, QStringLiteral("DELETE FROM hours WHERE start < ?"),
                     {QVariant::fromValue(change.increments.back().hourStart - kHoursKeptSeconds)});
+            if (change.allowance) *crossed = recordCrossings(db, *change.allowance);
             run(db, QStringLiteral("COMMIT"));
             pruned_ = pruned_ || !change.increments.empty();
             return true;
@@ -232,6 +239,29 @@ bool UsageDatabase::recordOnce(const std::function<UsageChange(const StoredReadi
         *corrupt = isCorrupt(failure.error);
         return false;
     }
+}
+
+int UsageDatabase::recordCrossings(QSqlDatabase& db, const AllowanceWatch& watch) {
+    if (watch.interfaces.empty() || watch.bytes == 0) return 0;
+    QStringList marks;
+    QVariantList values{watch.fromDay, watch.toDay};
+    for (const QString& name : watch.interfaces) {
+        marks << QStringLiteral("?");
+        values << name;
+    }
+    QSqlQuery sum = run(db, QStringLiteral("SELECT COALESCE(SUM(received + sent), 0) FROM days WHERE day >= ? AND"
+                                           " day < ? AND interface IN (%1)").arg(marks.join(QLatin1Char(','))),
+                        values);
+    const double used = sum.next() ? static_cast<double>(unsignedOf(sum.value(0))) : 0.0;
+    sum.finish();
+    int crossed = 0;
+    for (const int level : {80, 100}) {
+        if (used * 100.0 < static_cast<double>(watch.bytes) * level) break;
+        QSqlQuery mark = run(db, QStringLiteral("INSERT OR IGNORE INTO allowance_crossings VALUES(?,?,?)"),
+                             {watch.fromDay, stored(watch.bytes), level});
+        if (mark.numRowsAffected() == 1) crossed = level;
+    }
+    return crossed;
 }
 
 StoredReadings UsageDatabase::readings() {
