@@ -17,6 +17,9 @@ AttributedText titled(const QString& text, std::vector<ColorRun> runs = {}, bool
 
 TEST(BarFormats, EscapeTheMarkupAndKeepTheWidestWidth) {
     const AttributedText markup = titled("a&b<c>'\"%{F-}", {{0, 3, NamedColor::Red}, {7, 1, NamedColor::Blue}});
+    AttributedText warning = titled("1 KB"), critical = titled("1 KB");
+    warning.alert = TitleAlert::Warning;
+    critical.alert = TitleAlert::Critical;
     const std::tuple<Style, std::vector<AttributedText>, const char*> cases[] = {  // the last title's line counts
         {Style::Pango, {markup},
          "<span foreground=\"#cc0000\">a&amp;b</span>&lt;c&gt;&apos;<span foreground=\"#204a87\">&quot;</span>%{F-}"},
@@ -27,6 +30,11 @@ TEST(BarFormats, EscapeTheMarkupAndKeepTheWidestWidth) {
         // A steady width keeps the widest text so far; figure spaces take a digit's place.
         {Style::Pango, {titled("12.3 KB|1.2 KB", {}, true), titled("1.2 KB|1.2 KB", {}, true)}, "\u20071.2 KB|1.2 KB"},
         {Style::Polybar, {titled("12.3 KB|1.2 KB"), titled("1.2 KB|1.2 KB")}, "1.2 KB|1.2 KB"},
+        // A data allowance nearly or wholly used: the class bars style by, or a backing.
+        {Style::Waybar, {warning}, R"({"class":"warning","text":"1 KB","tooltip":"up &amp; &lt;away&gt;\ndown"})"},
+        {Style::Json, {critical}, R"({"class":"critical","runs":[],"text":"1 KB","tooltip":"up & <away>\ndown"})"},
+        {Style::Polybar, {warning}, "%{B#ce5c00}1 KB%{B-}"},
+        {Style::Pango, {critical}, "<span background=\"#a40000\">1 KB</span>"},
     };
     for (const auto& [style, titles, expected] : cases) {
         StatusLineFormatter formatter(style);
