@@ -40,6 +40,10 @@ struct AttributedText {
     // Pictures too small for the whole title show this instead.
     QString compactText;
     std::vector<ColorRun> compactRuns;
+    // The same speeds with at most two figures before the unit, for
+    // pictures too narrow for compactText's three.
+    QString compactNarrowText;
+    std::vector<ColorRun> compactNarrowRuns;
 
     qsizetype length() const { return text.size(); }
     void addColor(NamedColor color, qsizetype start, qsizetype length) { runs.push_back({start, length, color}); }

@@ -65,7 +65,8 @@ void StatusNotifierItem::setTitle(const AttributedText* title) {
     const AttributedText& shown = title ? *title : untitled;
 
     // The pictures show the compact form alone: drawn again only when it changes.
-    const PictureSource source{shown.compactText, shown.compactRuns, shown.font};
+    const PictureSource source{shown.compactText, shown.compactRuns, shown.compactNarrowText,
+                               shown.compactNarrowRuns, shown.font};
     if (source != drawnFrom_) {
         drawnFrom_ = source;
         DBusImageList drawn = pictures(shown);

@@ -1,0 +1,50 @@
+#include "platform/linux/TrayColors.h"
+
+#include <QByteArray>
+#include <QGuiApplication>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace ratelark {
+
+namespace {
+
+// xcb hands its replies over to be freed with free().
+template <typename Reply>
+using Owned = std::unique_ptr<Reply, decltype(&std::free)>;
+
+template <typename Reply>
+Owned<Reply> own(Reply* reply) { return Owned<Reply>(reply, &std::free); }
+
+xcb_atom_t atom(xcb_connection_t* connection, const QByteArray& name) {
+    const auto reply = own(xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 1, uint16_t(name.size()), name.constData()), nullptr));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+}  // namespace
+
+std::optional<QColor> trayTextColor() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection) return std::nullopt;
+    int screen = 0;
+    if (!xcb_parse_display(nullptr, nullptr, nullptr, &screen)) screen = 0;
+    const xcb_atom_t selection = atom(connection, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen));
+    const xcb_atom_t colors = atom(connection, "_NET_SYSTEM_TRAY_COLORS");
+    if (selection == XCB_ATOM_NONE || colors == XCB_ATOM_NONE) return std::nullopt;
+    const auto owner = own(xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr));
+    if (!owner || owner->owner == XCB_WINDOW_NONE) return std::nullopt;
+    // Twelve cardinals, 16 bits a channel: the foreground's red, green and
+    // blue first, then the error, warning and success colours.
+    const auto property = own(xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, owner->owner, colors, XCB_ATOM_CARDINAL, 0, 3), nullptr));
+    if (!property || property->format != 32 || xcb_get_property_value_length(property.get()) < 12) return std::nullopt;
+    const auto* rgb = static_cast<const uint32_t*>(xcb_get_property_value(property.get()));
+    return QColor::fromRgba64(QRgba64::fromRgba64(quint16(rgb[0]), quint16(rgb[1]), quint16(rgb[2]), 0xffff));
+}
+
+}  // namespace ratelark
