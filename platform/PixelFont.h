@@ -18,7 +18,7 @@ struct PixelFace {
     int spacing = 1;  // empty columns between two glyphs
 };
 
-// The face for a picture side pixels high: five pixel rows below 22, seven
+// The face for a picture side pixels high: six pixel rows below 22, seven
 // from 22 on.
 PixelFace pixelFaceFor(int side);
 

@@ -345,7 +345,7 @@ TEST(TitlePicture, SmallSizesTakeWholePixelGlyphsInTheFormThatFits) {
     const std::tuple<const char*, const char*, int, std::optional<QColor>, const char*> rows[] = {
         // compact, narrow, side, panel text, shown
         {"12K\n1.2M", "12K\n1.2M", 16, none, "12K\n1.2M"},
-        {"999M\n980K", "1.0G\n1.0M", 16, none, "1.0G\n1.0M"},  // "999M" is 17 px wide in five rows
+        {"999M\n980K", "1.0G\n1.0M", 16, none, "1.0G\n1.0M"},  // "999M" is 17 px wide in six rows
         {"999M\n980K", "1.0G\n1.0M", 22, QColor(238, 238, 236), "999M\n980K"},
         {"888m\n8.8k", "0.9g\n8.8k", 24, QColor(46, 52, 54), "888m\n8.8k"},
         {"", "", 16, none, "\u2193\u2191"},

@@ -31,8 +31,10 @@ std::optional<QColor> trayTextColor() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
     if (!connection) return std::nullopt;
+    char* host = nullptr;
+    int display = 0;
     int screen = 0;
-    if (!xcb_parse_display(nullptr, nullptr, nullptr, &screen)) screen = 0;
+    if (xcb_parse_display(nullptr, &host, &display, &screen)) std::free(host);
     const xcb_atom_t selection = atom(connection, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen));
     const xcb_atom_t colors = atom(connection, "_NET_SYSTEM_TRAY_COLORS");
     if (selection == XCB_ATOM_NONE || colors == XCB_ATOM_NONE) return std::nullopt;
