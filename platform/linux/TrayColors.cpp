@@ -1,9 +1,6 @@
 #include "platform/linux/TrayColors.h"
 
-#include <QByteArray>
-#include <QGuiApplication>
-
-#include <xcb/xcb.h>
+#include "platform/linux/X11Connection.h"
 
 #include <cstdlib>
 #include <memory>
@@ -19,24 +16,17 @@ using Owned = std::unique_ptr<Reply, decltype(&std::free)>;
 template <typename Reply>
 Owned<Reply> own(Reply* reply) { return Owned<Reply>(reply, &std::free); }
 
-xcb_atom_t atom(xcb_connection_t* connection, const QByteArray& name) {
-    const auto reply = own(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 1, uint16_t(name.size()), name.constData()), nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
 }  // namespace
 
 std::optional<QColor> trayTextColor() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* connection = x11Connection();
     if (!connection) return std::nullopt;
     char* host = nullptr;
     int display = 0;
     int screen = 0;
     if (xcb_parse_display(nullptr, &host, &display, &screen)) std::free(host);
-    const xcb_atom_t selection = atom(connection, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen));
-    const xcb_atom_t colors = atom(connection, "_NET_SYSTEM_TRAY_COLORS");
+    const xcb_atom_t selection = x11Atom(connection, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen));
+    const xcb_atom_t colors = x11Atom(connection, "_NET_SYSTEM_TRAY_COLORS");
     if (selection == XCB_ATOM_NONE || colors == XCB_ATOM_NONE) return std::nullopt;
     const auto owner = own(xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr));
     if (!owner || owner->owner == XCB_WINDOW_NONE) return std::nullopt;
