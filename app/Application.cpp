@@ -9,6 +9,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/StatusSurfaces.h"
 #include "platform/TerminationSignals.h"
+#include "platform/WindowSystem.h"
 #include "usage/UsageCommand.h"
 
 #include <QAction>
@@ -83,7 +84,10 @@ int runApplication(int argc, char** argv) {
 
     // A status line needs no windows; with no display there is nothing else.
     const bool display = hasDisplay();
-    if (commandLine.statusLine != StatusLineFormat::None || !display) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (commandLine.statusLine != StatusLineFormat::None || !display)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    else
+        chooseWindowSystem();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ratelark"));
     installQtMessageHandler();

@@ -44,6 +44,10 @@ struct AttributedText {
     // Pictures too small for the whole title show this instead.
     QString compactText;
     std::vector<ColorRun> compactRuns;
+    // The same speeds with at most two figures before the unit, for
+    // pictures too narrow for compactText's three.
+    QString compactNarrowText;
+    std::vector<ColorRun> compactNarrowRuns;
     TitleAlert alert = TitleAlert::None;
 
     qsizetype length() const { return text.size(); }

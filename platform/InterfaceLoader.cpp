@@ -3,6 +3,7 @@
 #include "platform/InterfaceChoiceBox.h"
 #include "platform/MenuChoiceBox.h"
 #include "platform/TextField.h"
+#include "platform/UtilityPanel.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -78,10 +79,7 @@ public:
     std::unique_ptr<QWidget> buildWindow(const QJsonObject& spec) {
         auto window = std::make_unique<QWidget>();
         const bool panel = spec.value(QStringLiteral("kind")).toString() == QStringLiteral("panel");
-        if (panel) {
-            window->setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint);
-            window->setAttribute(Qt::WA_ShowWithoutActivating);
-        }
+        if (panel) makeUtilityPanel(*window);
         window->setWindowTitle(spec.value(QStringLiteral("title")).toString());
         window->resize(spec.value(QStringLiteral("width")).toInt(200), spec.value(QStringLiteral("height")).toInt(100));
         name(window.get(), spec);

@@ -1,5 +1,7 @@
 #include "platform/TitlePicture.h"
 
+#include "platform/PixelTitlePicture.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStringList>
@@ -34,9 +36,9 @@ const QString kUntitledSymbol = QStringLiteral("\u2193\u2191");
 const QString kWidestLine = QStringLiteral("888M");
 const QString kHeightProbe = QStringLiteral("0123456789KMG");
 constexpr int kNarrowest = 70;  // per cent of the font's own width
-// Narrowed glyphs lose their hinted upright strokes, which blurs them below
-// this many device pixels; smaller pictures keep the font's own width.
-constexpr int kNarrowFrom = 32;
+// Outline glyphs below this many device pixels smudge: smaller pictures
+// take the bitmap glyphs.
+constexpr int kOutlineFrom = 32;
 
 // In device pixels: one up to 63, more on larger pictures.
 int haloWidth(int side) { return std::max(1, side / 32); }
@@ -75,7 +77,6 @@ Layout fit(QFont font, const QStringList& rows, int side, int halo, bool untitle
     const QStringList lines = untitled ? rows : rows + QStringList{kWidestLine};
     const int room = side - 2 * halo;
     const int gaps = (int(rows.size()) - 1) * (halo * 2 + 1);
-    const int narrowest = side >= kNarrowFrom ? kNarrowest : 100;
     for (int pixels = std::max(1, room);; --pixels) {
         const bool last = pixels <= 1;
         font.setPixelSize(pixels);
@@ -85,7 +86,7 @@ Layout fit(QFont font, const QStringList& rows, int side, int halo, bool untitle
         const int natural = widestLine(font, lines);
         if (natural > room) {
             const int stretch = std::max(1, room * 100 / natural);
-            if (stretch < narrowest && !last) continue;
+            if (stretch < kNarrowest && !last) continue;
             font.setStretch(stretch);
             if (widestLine(font, lines) > room && !last) continue;
         }
@@ -95,8 +96,14 @@ Layout fit(QFont font, const QStringList& rows, int side, int halo, bool untitle
 
 }  // namespace
 
-QImage drawCompactTitle(const AttributedText& title, int size, qreal devicePixelRatio) {
+QImage drawCompactTitle(const AttributedText& title, int size, qreal devicePixelRatio,
+                        std::optional<QColor> panelText) {
     const int side = std::max(1, qRound(std::max(size, 1) * devicePixelRatio));
+    if (side < kOutlineFrom) {
+        QImage picture = drawPixelTitle(title, side, panelText);
+        picture.setDevicePixelRatio(devicePixelRatio);
+        return picture;
+    }
     QImage picture(side, side, QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
 

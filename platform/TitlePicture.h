@@ -2,7 +2,10 @@
 
 #include "platform/AttributedText.h"
 
+#include <QColor>
 #include <QImage>
+
+#include <optional>
 
 namespace ratelark {
 
@@ -14,7 +17,9 @@ namespace ratelark {
 // fits, so the size holds steady as the speeds change. A title without a
 // compact form shows a pair of arrows instead. The text is light (the
 // title's colours in light shades) with a thin dark halo, so it reads on
-// dark and light panels alike.
-QImage drawCompactTitle(const AttributedText& title, int size, qreal devicePixelRatio);
+// dark and light panels alike. Smaller pictures are drawn by
+// drawPixelTitle, with panelText.
+QImage drawCompactTitle(const AttributedText& title, int size, qreal devicePixelRatio,
+                        std::optional<QColor> panelText = std::nullopt);
 
 }  // namespace ratelark

@@ -2,6 +2,7 @@
 
 #include "platform/TextNumbers.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -26,7 +27,6 @@ QString automaticNumber(double value) {
 }
 
 constexpr std::array kCompactUnits{'K', 'M', 'G'};
-constexpr double kCompactLimit = 1000.0;  // four digits do not fit
 constexpr double kCompactDecimals = 9.95;  // below this, one decimal fits
 constexpr double kCompactZero = 0.05;  // below this, the number shows as 0.0
 
@@ -57,11 +57,12 @@ QString widestSizeText(bool bitsPerSecond, qint64 showType) {
     return widest;
 }
 
-QString formatCompactSize(double bytesPerSecond, bool bitsPerSecond, qint64 showType) {
+QString formatCompactSize(double bytesPerSecond, bool bitsPerSecond, qint64 showType, int figures) {
     const double value = bitsPerSecond ? bytesPerSecond * 8.0 : bytesPerSecond;
+    const double limit = std::pow(10.0, std::clamp(figures, 2, 3));  // one more digit does not fit
     size_t unit = showType == showtype::mega ? 1 : 0;
     double scaled = value / (unit == 0 ? kKilo : kMega);
-    while (unit + 1 < kCompactUnits.size() && std::round(scaled) >= kCompactLimit) {
+    while (unit + 1 < kCompactUnits.size() && std::round(scaled) >= limit) {
         scaled /= kKilo;
         ++unit;
     }

@@ -26,7 +26,8 @@ QString widestSizeText(bool bitsPerSecond, qint64 showType);
 // K, M or G in bytes, k, m or g in bits; "0" for a rate that would show as
 // 0.0. The unit is the smallest that keeps the number below 1000, starting
 // at M when the display type is always M (always K is automatic here, as a
-// fixed K could need seven digits).
-QString formatCompactSize(double bytesPerSecond, bool bitsPerSecond, qint64 showType);
+// fixed K could need seven digits). With figures 2 the number stays below
+// 100 ("0.3M" for 300K), for pictures too narrow for three figures.
+QString formatCompactSize(double bytesPerSecond, bool bitsPerSecond, qint64 showType, int figures = 3);
 
 }  // namespace ratelark

@@ -28,8 +28,11 @@ void AppController::composeStatusTitle(double download, double upload) {
 
     const bool bits = defaults.boolForKey(keys::bitsPerSecond);
     const qint64 showType = defaults.integerForKey(keys::showType);
+    constexpr int kNarrowFigures = 2;
     setCompactForm(composed.title, formatCompactSize(download, bits, showType),
-                   formatCompactSize(upload, bits, showType), switches, dark);
+                   formatCompactSize(upload, bits, showType),
+                   formatCompactSize(download, bits, showType, kNarrowFigures),
+                   formatCompactSize(upload, bits, showType, kNarrowFigures), switches, dark);
     // The widest title these settings give, for status areas that keep room for it.
     const QString widest = widestSizeText(bits, showType);
     composed.title.widest = composeTitle(widest, widest, maxFixedWidth(), switches, font(), dark).title.text;

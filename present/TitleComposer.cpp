@@ -97,10 +97,15 @@ ComposedTitle composeTitle(QString download, QString upload, qint64 maxFixedWidt
 }
 
 void setCompactForm(AttributedText& title, const QString& download, const QString& upload,
-                    const TitleSwitches& switches, bool dark) {
+                    const QString& narrowDownload, const QString& narrowUpload, const TitleSwitches& switches,
+                    bool dark) {
     title.compactText = arrange(download, upload, switches, QLatin1Char('\n'));
+    title.compactNarrowText = arrange(narrowDownload, narrowUpload, switches, QLatin1Char('\n'));
     title.compactRuns.clear();
-    if (switches.colorIsRedBlue) addColors(title.compactRuns, download, upload, switches, paletteFor(dark));
+    title.compactNarrowRuns.clear();
+    if (!switches.colorIsRedBlue) return;
+    addColors(title.compactRuns, download, upload, switches, paletteFor(dark));
+    addColors(title.compactNarrowRuns, narrowDownload, narrowUpload, switches, paletteFor(dark));
 }
 
 bool isDarkInterfaceStyle(const QVariant& style) {

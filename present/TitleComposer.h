@@ -37,9 +37,11 @@ ComposedTitle composeTitle(QString download, QString upload, qint64 maxFixedWidt
 // Puts the compact form of the speeds on title (compact texts as
 // formatCompactSize gives them): stacked in the title's order, upload first
 // only in the two-line layout, download alone when only the download shows,
-// each coloured as its part of the title.
+// each coloured as its part of the title; the narrow texts (two figures at
+// most) the same way as the title's narrow compact form.
 void setCompactForm(AttributedText& title, const QString& download, const QString& upload,
-                    const TitleSwitches& switches, bool dark);
+                    const QString& narrowDownload, const QString& narrowUpload, const TitleSwitches& switches,
+                    bool dark);
 
 // Whether the desktop's interface style names the dark appearance: a text
 // equal to "dark" in any mix of case. Anything else is light.

@@ -6,6 +6,7 @@
 #include "platform/Fonts.h"
 #include "platform/MenuChoiceBox.h"
 #include "platform/TextField.h"
+#include "platform/WindowSystem.h"
 #include "measure/TotalsPipelines.h"
 #include "platform/InterfaceChoiceBox.h"
 #include "platform/linux/DesktopAppearance.h"
@@ -204,6 +205,17 @@ TEST(CountedInterfaces, TheSettingsWindowChoosesThemAndANewSamplerCountsThemAtOn
     EXPECT_TRUE(check("")->isChecked());
 }
 
+TEST(SpeedWindow, GoesThroughX11OnGnomeAndKdeUnderWaylandWhereAnX11DisplayIsThere) {
+    const std::tuple<const char*, const char*, const char*, const char*, bool> rows[] = {
+        // session, desktops, DISPLAY, QT_QPA_PLATFORM, through X11
+        {"wayland", "ubuntu:GNOME", ":0", "", true}, {"Wayland", "KDE", ":1", "", true},
+        {"wayland", "sway", ":0", "", false},        {"x11", "GNOME", ":0", "", false},
+        {"wayland", "GNOME", "", "", false},         {"wayland", "GNOME", ":0", "wayland", false},
+    };
+    for (const auto& [session, desktops, display, chosen, x11] : rows)
+        EXPECT_EQ(prefersX11(session, desktops, display, chosen), x11) << session << " " << desktops << " " << display << " " << chosen;
+}
+
 TEST(SpeedWindow, TheMenuItemAndTheCheckBoxShowAndHideItAndClosingItForgetsIt) {
     for (const bool wished : {false, true}) {
         Harness harness({.settingsFile = wished ? "[General]\nshowWindow=1\n" : ""});
@@ -213,6 +225,11 @@ TEST(SpeedWindow, TheMenuItemAndTheCheckBoxShowAndHideItAndClosingItForgetsIt) {
         auto* box = harness.named<QCheckBox>("checkShowWindow");
         EXPECT_EQ(panel->isVisible(), wished) << "shown at start as wished";
         EXPECT_TRUE(panel->testAttribute(Qt::WA_ShowWithoutActivating)) << "without taking the focus";
+        // A utility panel kept above the others, with a close button and no minimise or maximise.
+        const Qt::WindowFlags flags = panel->windowFlags();
+        EXPECT_EQ(panel->windowType(), Qt::Tool);
+        EXPECT_TRUE(flags.testFlags(Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint));
+        EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
         for (int click = 0; click < 4; ++click) {
             const bool shown = !panel->isVisible();
             click < 2 ? item->trigger() : box->click();  // the menu item twice, then the check box twice

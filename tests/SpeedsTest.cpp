@@ -4,6 +4,7 @@
 #include "measure/SampleParser.h"
 #include "measure/TotalsTitle.h"
 #include "platform/Task.h"
+#include "platform/PixelTitlePicture.h"
 #include "platform/TitlePicture.h"
 #include "present/SizeFormat.h"
 #include "present/TitleComposer.h"
@@ -202,6 +203,10 @@ TEST(SizeFormat, GivesTheTextOfTheTableWhateverTheLocale) {
         {1.5 * kGiga, false, 0, "1.5G"}, {100, true, 0, "0.8k"},   {1.5 * kGiga, true, 0, "12g"}, {std::nan(""), false, 7, "0"},
     };
     for (const auto& [rate, bits, type, text] : compactRows) EXPECT_EQ(formatCompactSize(rate, bits, type), text) << rate << bits << type;
+    // The narrow form keeps two figures: a rate of 100 units or more takes the next unit.
+    const std::tuple<double, bool, const char*> narrowRows[] = {{99.4 * K, false, "99K"}, {300 * K, false, "0.3M"},
+                                                                {999.6 * K * K, false, "1.0G"}, {50 * K * K, true, "0.4g"}};
+    for (const auto& [rate, bits, text] : narrowRows) EXPECT_EQ(formatCompactSize(rate, bits, 0, 2), text) << rate;
     // Both settings are read at every call, so a change shows at the next update.
     Harness harness;
     harness.settings().setObject("1", keys::bitsPerSecond);
@@ -279,9 +284,12 @@ TEST(TitleComposer, ColoursEachPartByItsRoleAndTheAppearance) {
     for (const auto& [on, dark, text, runs] : compactRows) {
         AttributedText title;
         title.compactRuns = {{0, 1, Red}};  // of an earlier update
-        setCompactForm(title, "12M", "980K", switches(on), dark);
+        setCompactForm(title, "12M", "980K", "12M", "1.0M", switches(on), dark);
         EXPECT_EQ(title.compactText, text);
         EXPECT_EQ(title.compactRuns, runs) << on;
+        // The narrow form is laid out alike: here as long as the full one.
+        EXPECT_EQ(title.compactNarrowText, QString(text).replace("980K", "1.0M"));
+        EXPECT_EQ(title.compactNarrowRuns, runs) << on;
     }
 }
 
@@ -301,6 +309,7 @@ TEST(TitlePicture, FillsItsExactSquareAndReadsOnDarkAndLightPanels) {
     AttributedText widest;
     widest.font = QFont("DejaVu Sans Mono", 40);
     widest.compactText = "888M\n888M";
+    widest.compactNarrowText = "0.9G\n0.9G";
     for (const AttributedText& title : {widest, AttributedText()})
         for (const int size : {16, 22, 48})
             for (const qreal ratio : {1.0, 2.0}) {
@@ -318,6 +327,56 @@ TEST(TitlePicture, FillsItsExactSquareAndReadsOnDarkAndLightPanels) {
                     for (const QPoint edge : {QPoint(i, 0), QPoint(i, side - 1), QPoint(0, i), QPoint(side - 1, i)})
                         ASSERT_LT(picture.pixelColor(edge).lightness(), 128) << edge.x() << "," << edge.y();
             }
+}
+
+// WCAG's contrast ratio of two colours, 1 to 21.
+double contrast(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double first = luminance(a), second = luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+TEST(TitlePicture, SmallSizesTakeWholePixelGlyphsInTheFormThatFits) {
+    const QColor plate(32, 32, 32);
+    const std::optional<QColor> none;
+    const std::tuple<const char*, const char*, int, std::optional<QColor>, const char*> rows[] = {
+        // compact, narrow, side, panel text, shown
+        {"12K\n1.2M", "12K\n1.2M", 16, none, "12K\n1.2M"},
+        {"999M\n980K", "1.0G\n1.0M", 16, none, "1.0G\n1.0M"},  // "999M" is 17 px wide in six rows
+        {"999M\n980K", "1.0G\n1.0M", 22, QColor(238, 238, 236), "999M\n980K"},
+        {"888m\n8.8k", "0.9g\n8.8k", 24, QColor(46, 52, 54), "888m\n8.8k"},
+        {"", "", 16, none, "\u2193\u2191"},
+    };
+    for (const auto& [compact, narrow, side, panel, shown] : rows) {
+        AttributedText title;
+        title.compactText = compact;
+        title.compactNarrowText = narrow;
+        title.compactRuns = title.compactNarrowRuns = {{0, 3, NamedColor::Red}};
+        SCOPED_TRACE(::testing::Message() << compact << " at " << side);
+        EXPECT_EQ(pixelTitleText(title, side), QString(shown));
+        const QImage picture = drawCompactTitle(title, side, 1.0, panel);
+        ASSERT_EQ(picture.size(), QSize(side, side));
+        // No blended pixel: each is the plate, a text colour or clear, and
+        // every text colour reads against the plate or is a shade of the
+        // panel's own text, as light or as dark. The rows keep a pixel clear
+        // of the top and the bottom, and stand in the middle.
+        QRect lit;
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x) {
+                const QColor pixel = picture.pixelColor(x, y);
+                ASSERT_TRUE(pixel.alpha() == 0 || pixel.alpha() == 255) << x << "," << y;
+                if (pixel.alpha() == 0 || (!panel && pixel.rgb() == plate.rgb())) continue;
+                lit |= QRect(x, y, 1, 1);
+                if (panel) EXPECT_EQ(pixel.lightness() >= 128, panel->lightness() >= 128) << x << "," << y;
+                else EXPECT_GE(contrast(pixel, plate), 4.5) << x << "," << y;
+            }
+        EXPECT_TRUE(lit.top() >= 1 && lit.bottom() <= side - 2) << lit.top() << " to " << lit.bottom();
+        EXPECT_LE(std::abs(lit.left() - (side - 1 - lit.right())), 1) << lit.left() << " to " << lit.right();
+        EXPECT_GE(lit.height(), QString(shown).contains('\n') ? 11 : 5);
+    }
 }
 
 TEST(VerticallyCenteredTextFieldCell, CentresTheTextRectangle) {

@@ -30,10 +30,30 @@ DBusImage encoded(const QImage& picture) {
     return image;
 }
 
+// Hosts that draw one of the pictures scaled to their icon size (waybar and
+// xfce4-panel take the largest) smudge any drawing that is not a whole
+// multiple of what they show. So the pictures from 32 device pixels up are
+// the 16 px picture enlarged a whole number of times (the 22 px one where 16
+// does not divide): scaled down to 16, waybar's size and xfce4-panel's by
+// default, the largest gives the 16 px picture back pixel for pixel.
+constexpr int kEnlargedFrom = 32;
+constexpr int kEnlargedBases[] = {16, 22};
+
+QImage picture(const AttributedText& title, int size, qreal ratio) {
+    const int side = qRound(size * ratio);
+    for (const int base : kEnlargedBases)
+        if (side >= kEnlargedFrom && side % base == 0) {
+            QImage enlarged = drawCompactTitle(title, base, 1.0).scaled(side, side, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+            enlarged.setDevicePixelRatio(ratio);
+            return enlarged;
+        }
+    return drawCompactTitle(title, size, ratio);
+}
+
 DBusImageList pictures(const AttributedText& title) {
     DBusImageList images;
     for (qreal ratio : kPixelRatios)
-        for (int size : kIconSizes) images.append(encoded(drawCompactTitle(title, size, ratio)));
+        for (int size : kIconSizes) images.append(encoded(picture(title, size, ratio)));
     return images;
 }
 
@@ -89,7 +109,8 @@ void StatusNotifierItem::setTitle(const AttributedText* title) {
     const AttributedText& shown = title ? *title : untitled;
 
     // The pictures show the compact form alone: drawn again only when it changes.
-    const PictureSource source{shown.compactText, shown.compactRuns, shown.font};
+    const PictureSource source{shown.compactText, shown.compactRuns, shown.compactNarrowText,
+                               shown.compactNarrowRuns, shown.font};
     if (source != drawnFrom_) {
         drawnFrom_ = source;
         DBusImageList drawn = pictures(shown);

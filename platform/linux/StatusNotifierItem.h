@@ -113,6 +113,8 @@ private:
     struct PictureSource {
         QString text;
         std::vector<ColorRun> runs;
+        QString narrowText;
+        std::vector<ColorRun> narrowRuns;
         std::optional<QFont> font;
         bool operator==(const PictureSource&) const = default;
     };

@@ -1,6 +1,7 @@
 #include "platform/linux/TrayItem.h"
 
 #include "platform/TitlePicture.h"
+#include "platform/linux/TrayColors.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -80,7 +81,9 @@ void TrayItem::draw() {
     QWidget* window = embeddedWindow();
     const int side = window ? std::min(window->width(), window->height()) : 0;
     const qreal ratio = window ? window->devicePixelRatioF() : qApp->devicePixelRatio();
-    const QImage picture = drawCompactTitle(title_ ? *title_ : AttributedText(), side > 0 ? side : kDefaultSize, ratio);
+    // The tray's own text colour, read at every drawing: it follows the panel's theme.
+    const QImage picture = drawCompactTitle(title_ ? *title_ : AttributedText(), side > 0 ? side : kDefaultSize, ratio,
+                                            trayTextColor());
     drawnSize_ = window ? window->size() : QSize();
     icon_->setIcon(QIcon(QPixmap::fromImage(picture)));
     if (!icon_->isVisible()) icon_->show();
