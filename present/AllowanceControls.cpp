@@ -54,11 +54,8 @@ void AppController::clickDataAllowance(QObject* sender) {
 
 void AppController::showAllowanceSettings() {
     if (!window()) return;
-    SettingsStore& settings = standardUserDefaults();
     QString problem;
-    const DataAllowance stored = dataAllowance(settings.valueForKey(keys::dataAllowance),
-                                               settings.valueForKey(keys::dataAllowanceDay),
-                                               settings.valueForKey(keys::dataAllowanceInterfaces), &problem);
+    const DataAllowance stored = storedAllowance(standardUserDefaults(), &problem);
     for (QLineEdit* field : window()->findChildren<QLineEdit*>()) {
         const QString key = field->property("key").toString();
         if (field->hasFocus()) continue;  // never under the user's typing

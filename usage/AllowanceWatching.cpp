@@ -10,17 +10,13 @@
 namespace ratelark {
 
 std::optional<AllowanceWatch> AppController::followAllowance() {
-    SettingsStore& settings = standardUserDefaults();
     QString problem;
-    allowance_ = dataAllowance(settings.valueForKey(keys::dataAllowance), settings.valueForKey(keys::dataAllowanceDay),
-                               settings.valueForKey(keys::dataAllowanceInterfaces), &problem);
+    allowance_ = storedAllowance(standardUserDefaults(), &problem);
     // Read at every write: a problem that still holds was said before.
     if (!problem.isEmpty() && problem != allowanceProblem_) nsLog(problem);
     allowanceProblem_ = problem;
     if (!allowance_.isOn()) return std::nullopt;
-    const AllowancePeriod period = allowancePeriod(QDate::currentDate(), allowance_.startDay);
-    const QStringList names = allowance_.interfaces.isEmpty() ? usageCounted_ : allowance_.interfaces;
-    return AllowanceWatch{dayKey(period.start), dayKey(period.end), {names.begin(), names.end()}, allowance_.bytes};
+    return allowanceWatch(allowance_, allowancePeriod(QDate::currentDate(), allowance_.startDay), usageCounted_);
 }
 
 void AppController::writeUsage() {

@@ -1,6 +1,9 @@
 #include "usage/DataAllowance.h"
 
+#include "app/PreferenceKeys.h"
 #include "measure/InterfaceChoice.h"
+#include "platform/SettingsStore.h"
+#include "usage/UsageBuckets.h"
 #include "usage/UsageText.h"
 
 #include <QLocale>
@@ -48,6 +51,11 @@ DataAllowance dataAllowance(const QVariant& bytes, const QVariant& startDay, con
     return {static_cast<std::uint64_t>(amount), day, chosen.names};
 }
 
+DataAllowance storedAllowance(SettingsStore& settings, QString* problem) {
+    return dataAllowance(settings.valueForKey(keys::dataAllowance), settings.valueForKey(keys::dataAllowanceDay),
+                         settings.valueForKey(keys::dataAllowanceInterfaces), problem);
+}
+
 AllowancePeriod allowancePeriod(QDate today, int startDay) {
     QDate start = dayOfMonth(today.year(), today.month(), startDay);
     if (today < start) {
@@ -56,6 +64,11 @@ AllowancePeriod allowancePeriod(QDate today, int startDay) {
     }
     const QDate next = QDate(start.year(), start.month(), 1).addMonths(1);
     return {start, dayOfMonth(next.year(), next.month(), startDay)};
+}
+
+AllowanceWatch allowanceWatch(const DataAllowance& allowance, const AllowancePeriod& period, const QStringList& counted) {
+    const QStringList& names = allowance.interfaces.isEmpty() ? counted : allowance.interfaces;
+    return {dayKey(period.start), dayKey(period.end), {names.begin(), names.end()}, allowance.bytes};
 }
 
 int allowanceLevel(std::uint64_t used, std::uint64_t allowance) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UsageDatabase.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -25,12 +27,20 @@ struct DataAllowance {
 DataAllowance dataAllowance(const QVariant& bytes, const QVariant& startDay, const QVariant& interfaces,
                             QString* problem);
 
+// The allowance the settings hold now.
+class SettingsStore;
+DataAllowance storedAllowance(SettingsStore& settings, QString* problem);
+
 // The period holding today: [start, end).
 struct AllowancePeriod {
     QDate start;
     QDate end;
 };
 AllowancePeriod allowancePeriod(QDate today, int startDay);
+
+// What a recording watches of the allowance in this period; counted: the
+// interfaces counted now, for an allowance that names none.
+AllowanceWatch allowanceWatch(const DataAllowance& allowance, const AllowancePeriod& period, const QStringList& counted);
 
 // How far the use has gone: 0, 80 (from 80 %) or 100 (from 100 %).
 int allowanceLevel(std::uint64_t used, std::uint64_t allowance);

@@ -29,14 +29,11 @@ int runUsageCommand(int argc, char** argv, UsagePeriod period, UsageFormat forma
         const QStringList counted = countedInterfaces(choice, interfaces).counted;
         recorder.observe(counted, interfaces);
         QString problem;
-        const DataAllowance watched =
-            dataAllowance(settings.valueForKey(keys::dataAllowance), settings.valueForKey(keys::dataAllowanceDay),
-                          settings.valueForKey(keys::dataAllowanceInterfaces), &problem);
+        const DataAllowance watched = storedAllowance(settings, &problem);
         if (!problem.isEmpty()) std::fprintf(stderr, "ratelark: %s\n", qPrintable(problem));
         if (watched.isOn()) {
             const AllowancePeriod period = allowancePeriod(QDate::currentDate(), watched.startDay);
-            const QStringList names = watched.interfaces.isEmpty() ? counted : watched.interfaces;
-            watch = AllowanceWatch{dayKey(period.start), dayKey(period.end), {names.begin(), names.end()}, watched.bytes};
+            watch = allowanceWatch(watched, period, counted);
             allowance = AllowanceReport{watched.bytes, 0, period.start, period.end};
         }
     }
