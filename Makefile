@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 SANITIZE ?=
 CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DRATELARK_SANITIZE=$(SANITIZE)
 
-.PHONY: deps configure build run test bench install package clean
+.PHONY: deps configure build run test bench faults install package clean
 
 deps:
 	@./scripts/install-deps
@@ -27,6 +27,10 @@ bench: build
 	@RATELARK_BENCH_DEPS=1 ./scripts/install-deps
 	@cmake --build $(BUILD) --target bench
 	./bench/run $(BUILD)
+
+# Faults that take a race to show, each run many times (bench/faults).
+faults: build
+	./bench/faults $(BUILD)
 
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)

@@ -23,8 +23,8 @@ public:
     // The user's store: $XDG_CONFIG_HOME/ratelark/ratelark.conf.
     static QString defaultPath();
 
-    // Opens the store at path. A file that cannot be parsed is moved aside to
-    // <path>.bad, and the store starts empty.
+    // Opens the store at path. A file that cannot be parsed is set aside as
+    // <path>.bad-<date and time>, never deleted, and the store starts empty.
     explicit SettingsStore(const QString& path);
 
     // What went wrong while opening, for one log line once the log is open;

@@ -1,5 +1,6 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/FileSetAside.h"
 #include "platform/TextNumbers.h"
 #include "platform/Log.h"
 
@@ -109,14 +110,21 @@ void SettingsStore::followFile() const {
     settings_->sync();  // reads the file again: it differs from what QSettings read
 }
 
-// The user's file is never silently destroyed: it is kept beside the new one.
+// The user's file is never destroyed: it is kept beside the new one under a
+// name of its own, however many instances set it aside at once.
 void SettingsStore::setAside() {
-    const QString bad = path_ + QStringLiteral(".bad");
-    QFile::remove(bad);
-    openingNotice_ = QFile::rename(path_, bad)
-                         ? QStringLiteral("Settings file %1 could not be read; kept it as %2 and started with defaults")
-                               .arg(path_, bad)
-                         : QStringLiteral("Settings file %1 could not be read nor moved aside; using defaults").arg(path_);
+    QString why;
+    const QString kept = setFileAside(path_, QStringLiteral("bad"), &why);
+    if (!kept.isEmpty())
+        openingNotice_ =
+            QStringLiteral("Settings file %1 could not be read; kept it as %2 and started with defaults").arg(path_, kept);
+    else if (why == QStringLiteral("gone"))
+        openingNotice_ =
+            QStringLiteral("Settings file %1 could not be read and was set aside by another RateLark; started with defaults")
+                .arg(path_);
+    else
+        openingNotice_ =
+            QStringLiteral("Settings file %1 could not be read nor moved aside (%2); using defaults").arg(path_, why);
 }
 
 QString SettingsStore::takeOpeningNotice() { return std::exchange(openingNotice_, QString()); }
