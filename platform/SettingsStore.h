@@ -23,8 +23,11 @@ public:
     // The user's store: $XDG_CONFIG_HOME/ratelark/ratelark.conf.
     static QString defaultPath();
 
-    // Opens the store at path. A file that cannot be parsed is set aside as
-    // <path>.bad-<date and time>, never deleted, and the store starts empty.
+    // Opens the store at path. A file that cannot be parsed (or is larger
+    // than a settings file can be) is set aside as <path>.bad-<date and
+    // time>, never deleted, and the store starts empty. Something that is not
+    // a regular file (a FIFO, a link to a device) is left alone and never
+    // read: the store keeps its changes in memory.
     explicit SettingsStore(const QString& path);
 
     // What went wrong while opening, for one log line once the log is open;
@@ -51,16 +54,19 @@ private:
     struct FileIdentity {
         quint64 device = 0, inode = 0;
         qint64 size = -1, modified = 0, changed = 0;
+        QString notRegular;  // what it is when it is no regular file: "a FIFO"
         bool operator==(const FileIdentity&) const = default;
     };
     FileIdentity identity() const;
 
-    void setAside();
+    void setAside(const QString& reason);
     void followFile() const;
+    bool fileTakesChanges() const;
 
     QString path_;
     QByteArray encodedPath_;  // for stat, made once
-    std::unique_ptr<QSettings> settings_;
+    std::unique_ptr<QSettings> settings_;  // none while the file is no regular file
+    QVariantMap unwritten_;                // changes the file could not take
     mutable FileIdentity seen_;
     QVariantMap registered_;
     QString openingNotice_;

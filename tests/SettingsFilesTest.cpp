@@ -1,5 +1,6 @@
-// Files the program cannot use are set aside, never lost: each under a name
-// of its own, whoever else sets the same file aside at the same moment.
+// Settings files the program cannot use: set aside, never lost, each under a
+// name of its own whoever else sets the same file aside at the same moment;
+// and files that are no settings at all, never read.
 #include "platform/FileSetAside.h"
 #include "platform/SettingsStore.h"
 #include "tests/support/Harness.h"
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QSet>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,6 +53,28 @@ TEST(FileSetAside, EachSetAsideKeepsItsBytesUnderANewNameAndNoneReplacesAnother)
     EXPECT_EQ(moved, 1);
     ASSERT_EQ(raced.size(), 1);
     EXPECT_EQ(readFile(dir.filePath(raced[0])), "contended");
+}
+
+TEST(SettingsFiles, AFileThatIsNoRegularFileIsLeftAloneAndOneTooLargeIsSetAside) {
+    // how the file is made; what the log says; whether it stays where it was
+    const std::tuple<std::function<void(const QString&)>, const char*, bool> kinds[] = {
+        {[](const QString& path) { ::mkfifo(QFile::encodeName(path), 0600); }, "is a FIFO, not a regular file", true},
+        {[](const QString& path) { QFile::link("/dev/zero", path); }, "is a device, not a regular file", true},
+        {[](const QString& path) { writeFile(path, "[General]\nshowArrow=1\n" + QByteArray(2 << 20, ';')); },
+         "larger than 1024 KiB); kept it as", false},
+    };
+    for (const auto& [make, notice, stays] : kinds) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("ratelark.conf");
+        make(path);
+        SettingsStore store(path);  // neither hangs nor reads without end
+        EXPECT_TRUE(store.takeOpeningNotice().contains(notice)) << notice;
+        EXPECT_EQ(QFileInfo(path).isSymbolicLink() || QFileInfo(path).exists(), stays) << notice;
+        EXPECT_FALSE(store.boolForKey("showArrow")) << "the defaults hold";
+        store.setObject(true, "showArrow");
+        store.synchronize();
+        EXPECT_TRUE(store.boolForKey("showArrow")) << "a change lasts the run";
+    }
 }
 
 }  // namespace
