@@ -40,6 +40,11 @@ void AppController::initialize(SettingsStore& store) {
     defaults.insert(keys::fontName, fontName(font));
     defaults.insert(keys::fontSize, QVariant(static_cast<float>(font.pointSizeF())));
     store.registerDefaults(defaults);
+    // What the program offers: the tags of the two choice menus and the sizes
+    // of the font dialog. Anything else stored reads as the default.
+    store.registerAllowedValues(keys::refreshInterval, {.choices = {1, 2, 3, 5, 10, 30}});
+    store.registerAllowedValues(keys::showType, {.choices = {0, 1, 2}});
+    store.registerAllowedValues(keys::fontSize, {.choices = {}, .least = 1.0, .most = 512.0});
 }
 
 void AppController::awakeFromNib() {
@@ -79,8 +84,8 @@ void AppController::awakeFromNib() {
         // An uninstalled or garbled font falls back to the default so that the
         // title always has a font to draw with and to convert.
         setFont(userFixedPitchFont(keys::defaultFontSize));
-        nsLog(QStringLiteral("Font \"%1\" at %2 pt is not available; using %3")
-                  .arg(name).arg(size).arg(fontName(font())));
+        nsLog(QStringLiteral("Font %1 at %2 pt is not available; using %3")
+                  .arg(quotedForLog(name)).arg(size).arg(fontName(font())));
     }
 
     markItemsWithTag(showTypeMenu(), standardUserDefaults().integerForKey(keys::showType));

@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "platform/Log.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -37,12 +39,12 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                                             [&name](const NamedFormat& format) { return format.name == name; });
             if (named == std::end(kFormats))
                 return {CommandLine::Action::Error, StatusLineFormat::None,
-                        QStringLiteral("unknown status-line format '%1' (use text, json, waybar, polybar or pango)")
-                            .arg(name)};
+                        QStringLiteral("unknown status-line format %1 (use text, json, waybar, polybar or pango)")
+                            .arg(quotedForLog(name))};
             result.statusLine = named->format;
         } else {
             return {CommandLine::Action::Error, StatusLineFormat::None,
-                    QStringLiteral("unknown option '%1'").arg(argument)};
+                    QStringLiteral("unknown option %1").arg(quotedForLog(argument))};
         }
     }
     return result;

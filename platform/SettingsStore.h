@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
+#include <QHash>
+#include <QList>
 
 #include <memory>
 
@@ -18,6 +20,15 @@ namespace ratelark {
 // Every read sees the file as it is now, so that all running instances follow
 // a change made by any of them or by hand: a read looks at the file's identity
 // (one stat) and reads the file again only when that has changed.
+// What the program offers for a key: one of the whole numbers in choices,
+// or, with no choices, a number from least to most.
+struct AllowedValues {
+    QList<qint64> choices;
+    double least = 0.0;
+    double most = 0.0;
+    bool allows(const QVariant& value) const;
+};
+
 class SettingsStore {
 public:
     // The user's store: $XDG_CONFIG_HOME/ratelark/ratelark.conf.
@@ -38,6 +49,9 @@ public:
 
     void registerDefaults(const QVariantMap& defaults);
     bool hasRegisteredDefaults() const { return !registered_.isEmpty(); }
+    // A stored value of key outside allowed reads as its registered default,
+    // with one log line; the file keeps it.
+    void registerAllowedValues(const QString& key, const AllowedValues& allowed);
 
     qint64 integerForKey(const QString& key) const;
     bool boolForKey(const QString& key) const;
@@ -69,6 +83,8 @@ private:
     QVariantMap unwritten_;                // changes the file could not take
     mutable FileIdentity seen_;
     QVariantMap registered_;
+    QHash<QString, AllowedValues> allowed_;
+    mutable QVariantMap refused_;  // the stored values already logged as refused
     QString openingNotice_;
 };
 

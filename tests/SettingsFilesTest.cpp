@@ -1,6 +1,7 @@
 // Settings files the program cannot use: set aside, never lost, each under a
 // name of its own whoever else sets the same file aside at the same moment;
 // and files that are no settings at all, never read.
+#include "app/PreferenceKeys.h"
 #include "platform/FileSetAside.h"
 #include "platform/SettingsStore.h"
 #include "tests/support/Harness.h"
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QSet>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -75,6 +77,40 @@ TEST(SettingsFiles, AFileThatIsNoRegularFileIsLeftAloneAndOneTooLargeIsSetAside)
         store.synchronize();
         EXPECT_TRUE(store.boolForKey("showArrow")) << "a change lasts the run";
     }
+}
+
+TEST(SettingsValues, AStoredValueTheProgramDoesNotOfferReadsAsTheDefaultWithOneLogLine) {
+    const std::tuple<QString, QByteArray, double> rows[] = {  // key; stored; read as
+        {keys::refreshInterval, "100000", 1}, {keys::refreshInterval, "0", 1},    {keys::refreshInterval, "often", 1},
+        {keys::refreshInterval, "30", 30},    {keys::showType, "5", 0},           {keys::showType, "-1", 0},
+        {keys::showType, "2147483648", 0},    {keys::showType, "2", 2},           {keys::fontSize, "0", 12},
+        {keys::fontSize, "1e9", 12},          {keys::fontSize, "14.5", 14.5},
+    };
+    QTemporaryDir dir;
+    const int savedStderr = ::dup(STDERR_FILENO);
+    for (const auto& [key, stored, read] : rows) {
+        const QByteArray file = "[General]\n" + key.toUtf8() + "=" + stored + "\n";
+        const QString path = dir.filePath(key + stored + ".conf");  // each its own: QSettings caches by name
+        writeFile(path, file);
+        const int log = ::open(QFile::encodeName(dir.filePath("log")), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ::dup2(log, STDERR_FILENO);
+        ::close(log);
+        SettingsStore store(path);
+        AppController::initialize(store);
+        EXPECT_EQ(store.valueForKey(key).toDouble(), read) << stored.toStdString();
+        EXPECT_EQ(store.valueForKey(key).toDouble(), read) << stored.toStdString();
+        EXPECT_EQ(readFile(dir.filePath("log")).count(key.toUtf8()), read == stored.toDouble() ? 0 : 1) << stored.toStdString();
+        EXPECT_EQ(readFile(path), file) << "the file keeps it";
+    }
+    ::dup2(savedStderr, STDERR_FILENO);
+    ::close(savedStderr);
+    Harness harness;  // every choice the menus offer reads as itself
+    for (const auto& [menu, key] : {std::pair(harness.controller().refreshMenu(), keys::refreshInterval),
+                                    std::pair(harness.controller().showTypeMenu(), keys::showType)})
+        for (QAction* item : menu->actions()) {
+            harness.settings().setInteger(tagOf(item), key);
+            EXPECT_EQ(harness.settings().integerForKey(key), tagOf(item));
+        }
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ using namespace testing;
 
 TEST(Startup, MarksTheChoiceMenusByTheStoredValuesAndRestartsTheSamplerEvery30Seconds) {
     const std::tuple<QByteArray, QList<qint64>, QList<qint64>> rows[] = {  // stored; marked refresh and type tags
-        {"2", {2}, {2}}, {"7", {}, {}}, {"junk", {}, {0}}};
+        {"2", {2}, {2}}, {"7", {1}, {0}}, {"junk", {1}, {0}}};  // no such choice: the defaults
     for (const auto& [stored, refreshTags, typeTags] : rows) {
         Harness harness({.settingsFile = "[General]\nrefreshInterval=" + stored + "\nshowType=" + stored});
         AppController& c = harness.controller();

@@ -37,6 +37,18 @@ QString logLinePrefix() {
         .arg(static_cast<long>(::syscall(SYS_gettid)));
 }
 
+QString quotedForLog(const QString& value) {
+    constexpr qsizetype kLongest = 80;
+    QString quoted = QStringLiteral("\"");
+    for (const QChar c : value.left(kLongest)) {
+        if (c.category() == QChar::Other_Control)
+            quoted += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            quoted += c;
+    }
+    return quoted + (value.size() > kLongest ? QStringLiteral("\"…") : QStringLiteral("\""));
+}
+
 void nsLog(const QString& message) {
     QByteArray line = (logLinePrefix() + QLatin1Char(' ') + message).toUtf8();
     if (!line.endsWith('\n')) line.append('\n');

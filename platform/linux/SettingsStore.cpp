@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <cmath>
 #include <string>
 #include <utility>
 
@@ -165,6 +166,16 @@ void SettingsStore::setAside(const QString& reason) {
 
 QString SettingsStore::takeOpeningNotice() { return std::exchange(openingNotice_, QString()); }
 
+bool AllowedValues::allows(const QVariant& value) const {
+    bool number = isNumber(value);
+    const double n = number ? value.toDouble() : value.toString().trimmed().toDouble(&number);
+    if (!number) return false;
+    if (choices.isEmpty()) return n >= least && n <= most;
+    return std::floor(n) == n && std::abs(n) < 1e18 && choices.contains(static_cast<qint64>(n));
+}
+
+void SettingsStore::registerAllowedValues(const QString& key, const AllowedValues& allowed) { allowed_.insert(key, allowed); }
+
 void SettingsStore::registerDefaults(const QVariantMap& defaults) {
     for (auto it = defaults.begin(); it != defaults.end(); ++it) registered_.insert(it.key(), it.value());
 }
@@ -173,7 +184,19 @@ QVariant SettingsStore::valueForKey(const QString& key) const {
     followFile();
     QVariant stored = unwritten_.value(key);
     if (!stored.isValid() && settings_) stored = settings_->value(key);
-    return stored.isValid() ? stored : registered_.value(key);
+    if (!stored.isValid()) return registered_.value(key);
+    const auto allowed = allowed_.constFind(key);
+    if (allowed == allowed_.cend()) return stored;
+    if (allowed->allows(stored)) {
+        refused_.remove(key);  // so that a value refused again is said again
+        return stored;
+    }
+    if (refused_.value(key) != stored) {
+        refused_.insert(key, stored);
+        nsLog(QStringLiteral("The setting \"%1\" holds %2, which RateLark does not offer; using %3")
+                  .arg(key, quotedForLog(stored.toString()), quotedForLog(registered_.value(key).toString())));
+    }
+    return registered_.value(key);
 }
 
 qint64 SettingsStore::integerForKey(const QString& key) const { return integerValue(valueForKey(key)); }
