@@ -14,6 +14,8 @@ namespace ratelark {
 namespace {
 
 constexpr int kRestartIntervalMs = 30 * 1000;
+// How soon a sampler that ended on its own is replaced.
+constexpr int kWatchIntervalMs = 1000;
 
 }  // namespace
 
@@ -94,6 +96,10 @@ void AppController::awakeFromNib() {
     restartTimer->setInterval(kRestartIntervalMs);
     connect(restartTimer, &QTimer::timeout, this, &AppController::onTimerStartStopTask);
     restartTimer->start();
+    auto* watchTimer = new QTimer(this);
+    watchTimer->setInterval(kWatchIntervalMs);
+    connect(watchTimer, &QTimer::timeout, this, &AppController::onTimerWatchSampler);
+    watchTimer->start();
 
     if (standardUserDefaults().boolForKey(keys::showWindow) && panel()) orderFront(panel());
     // The show-window marks start out as the stored wish.

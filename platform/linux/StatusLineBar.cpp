@@ -27,6 +27,7 @@ public:
     }
 
     void write(const AttributedText& title) {
+        untitled_ = false;
         if (closed_) return;
         const QByteArray line = formatter_.line(title);
         const char* data = line.constData();
@@ -46,6 +47,13 @@ public:
         }
     }
 
+    // An empty line, once, where a title was: the bar shows no speeds.
+    void writeUntitled() {
+        if (untitled_) return;
+        write(AttributedText{});
+        untitled_ = true;
+    }
+
 private:
     void close(int error) {
         closed_ = true;
@@ -58,6 +66,7 @@ private:
     StatusLineFormatter formatter_;
     std::function<void()> outputClosed_;
     bool closed_ = false;
+    bool untitled_ = true;  // nothing written yet, or the empty line last
 };
 
 class StatusLineItem : public StatusItem {
@@ -66,6 +75,7 @@ public:
     // A line has no menu to open.
     void setMenu(QMenu*) override {}
     void setAttributedTitle(const AttributedText& title) override { output_->write(title); }
+    void showUntitled() override { output_->writeUntitled(); }
 
 private:
     std::shared_ptr<LineOutput> output_;
