@@ -1,3 +1,7 @@
 #include "app/Application.h"
+#include "platform/StandardStreams.h"
 
-int main(int argc, char** argv) { return ratelark::runApplication(argc, argv); }
+int main(int argc, char** argv) {
+    ratelark::openClosedStandardDescriptors();
+    return ratelark::runApplication(argc, argv);
+}

@@ -72,6 +72,27 @@ TEST(StatusLine, WithoutADisplayTheProgramWritesTextLinesAndSaysSo) {
     EXPECT_TRUE(errors.count('\n') == 1 && errors.contains("no display")) << errors.toStdString();
 }
 
+TEST(StandardStreams, StartedWithThemClosedEverySurfaceRunsLogsCleanlyAndEndsOnSIGTERM) {
+    const std::tuple<const char*, bool> rows[] = {  // what the shell closes; a tray run rather than a status line
+        {">&- 2>&-", false}, {">&-", false}, {"2>&-", false}, {"<&- >&- 2>&-", true}, {">&-", true}, {"2>&-", true}};
+    for (const auto& [closed, tray] : rows) {
+        SCOPED_TRACE(::testing::Message() << closed << (tray ? " tray" : " status line"));
+        ProgramRun run;
+        if (tray) {
+            run.environment().insert("QT_QPA_PLATFORM", "offscreen");
+            run.environment().insert("DISPLAY", ":97");
+            run.environment().remove("DBUS_SESSION_BUS_ADDRESS");
+        }
+        run.start({"-c", QString("exec \"$0\" $1 %1").arg(closed), ProgramRun::ratelarkPath(), tray ? "" : "--status-line"},
+                  "/bin/bash");
+        const QString log = run.path(tray ? "cache/ratelark/console.log" : "cache/ratelark/status-line.log");
+        EXPECT_TRUE(waitUntil([&] { return readFile(log).contains("Counting the interfaces"); }));
+        EXPECT_EQ(run.process().state(), QProcess::Running);
+        EXPECT_FALSE(readFile(log).contains('\0'));
+        EXPECT_TRUE(run.end());
+    }
+}
+
 TEST(StatusLine, IsChosenAsAskedOrWhenTheSessionOffersNoStatusAreaAndOnlyATerminalSeesTheStandIn) {
     using enum SurfaceChoice::Surface;
     using Format = StatusLineFormat;
