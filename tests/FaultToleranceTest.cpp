@@ -11,6 +11,9 @@
 #include <csignal>
 #include <random>
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ratelark {
@@ -132,6 +135,22 @@ TEST(FaultTolerance, AnOutputClosedAtAnyMomentEndsTheProgramQuietly) {
         EXPECT_EQ(run.process().exitCode(), 0) << format << " after " << lineCount.toStdString() << " lines; 141 is SIGPIPE";
         EXPECT_EQ(run.process().readAllStandardError(), "") << format;
     }
+}
+
+TEST(FaultTolerance, AReaderThatStopsReadingNeitherBlocksTheProgramNorGetsHalfLines) {
+    ProgramRun run({}, "exec yes '0 0 0 0 0 0 0'");  // a title for every chunk, as fast as it goes
+    const QString fifo = run.path("bar");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo), 0600), 0);
+    const int reader = ::open(QFile::encodeName(fifo), O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // never reads, for now
+    run.start({"-c", R"(exec "$0" --status-line >"$1")", ProgramRun::ratelarkPath(), fifo}, "/bin/bash");
+    int queued = 0;
+    ASSERT_TRUE(waitUntil([&] { return ::ioctl(reader, FIONREAD, &queued) == 0 && queued >= 60000; }));
+    spin(300);  // titles go on coming while the pipe is full
+    EXPECT_TRUE(run.end()) << "SIGTERM ends it at once";
+    QByteArray lines(1 << 20, '\0');
+    lines.truncate(std::max<ssize_t>(0, ::read(reader, lines.data(), size_t(lines.size()))));
+    ::close(reader);
+    EXPECT_EQ(lines.count("0.0 KB|0.0 KB\n") * 14, lines.size()) << "whole lines only";
 }
 
 }  // namespace
