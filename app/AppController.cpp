@@ -72,7 +72,8 @@ void AppController::awakeFromNib() {
     nsLog(QStringLiteral("%1.%2.%3").arg(versionMajor()).arg(versionMinor()).arg(versionBugFix()));
     // A settings file set aside while opening the store is told here, where
     // the log can keep it.
-    if (const QString notice = standardUserDefaults().takeOpeningNotice(); !notice.isEmpty()) nsLog(notice);
+    const QString notices = standardUserDefaults().takeOpeningNotice();
+    for (const QString& notice : notices.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) nsLog(notice);
 
     startStopTask();
     updateStatusItem(nullptr);

@@ -15,6 +15,10 @@ void nsLog(const QString& message);
 // after 80 characters with "…", so that a 10 MB font name is not logged whole.
 QString quotedForLog(const QString& value);
 
+// One line in the system log (syslog: the journal), for where there is no
+// log file and standard error must stay clean.
+void logToSystemLog(const QString& message);
+
 // The prefix alone, for tests and for Qt's own messages.
 QString logLinePrefix();
 

@@ -41,8 +41,8 @@ public:
     // read: the store keeps its changes in memory.
     explicit SettingsStore(const QString& path);
 
-    // What went wrong while opening, for one log line once the log is open;
-    // empty when nothing did. Taking it clears it.
+    // What went wrong while opening, one log line a line, for when the log is
+    // open; empty when nothing did. Taking it clears it.
     QString takeOpeningNotice();
 
     QString path() const { return path_; }

@@ -111,9 +111,11 @@ TEST(FaultTolerance, SettingsOfTheWrongKindAndNoCacheFolderLeaveTheProgramRunnin
     ProgramRun run(settings, fastSampler("0.05"));
     writeFile(run.path("blocked"), {});  // a file where the cache folder should be
     run.environment().insert("XDG_CACHE_HOME", run.path("blocked"));
+    run.environment().insert("RATELARK_APPEARANCE", "purple");
     run.start({"--status-line"});
-    EXPECT_EQ(run.lines(3).size(), 3) << run.process().readAllStandardError().toStdString();
+    EXPECT_EQ(run.lines(3).size(), 3);
     EXPECT_TRUE(run.end()) << "the program ends well";
+    EXPECT_EQ(run.process().readAllStandardError(), "") << "a bar shows standard error: nothing goes there";
     EXPECT_EQ(readFile(run.settingsPath()), "[General]\n" + settings) << "the user's settings are kept as they were";
     EXPECT_EQ(QFileInfo(run.path("blocked")).size(), 0) << "nothing was written over the file";
 }

@@ -1,11 +1,14 @@
 // The program as a user starts it: the lines it writes for a bar, its log,
 // its single instance, and its children.
+#include "app/CommandLine.h"
 #include "app/PreferenceKeys.h"
 #include "app/SurfaceChoice.h"
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "platform/StandardStreams.h"
+#include "platform/Log.h"
 #include "platform/TerminationSignals.h"
+#include "platform/UserFolders.h"
 #include "tests/support/Harness.h"
 
 #include <QDateTime>
@@ -14,6 +17,7 @@
 
 #include <csignal>
 
+#include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -91,6 +95,27 @@ TEST(StandardStreams, StartedWithThemClosedEverySurfaceRunsLogsCleanlyAndEndsOnS
         EXPECT_FALSE(readFile(log).contains('\0'));
         EXPECT_TRUE(run.end());
     }
+}
+
+TEST(UserFolders, AMissingHomeIsTheUsersAndARelativeXdgFolderIsIgnored) {
+    const QByteArray home = ::getpwuid(::getuid())->pw_dir;
+    const std::tuple<const char*, QByteArray, QByteArray> rows[] = {  // variable; value; what it becomes
+        {"HOME", QByteArray(), home}, {"HOME", "relative", home}, {"HOME", "/elsewhere", "/elsewhere"},
+        {"XDG_CACHE_HOME", "cache", QByteArray()}, {"XDG_CONFIG_HOME", "/config", "/config"},
+        {"XDG_RUNTIME_DIR", "./run", QByteArray()}};
+    for (const auto& [name, value, becomes] : rows) {
+        const ScopedEnvironment set(name, value);
+        settleUserFolders();
+        EXPECT_EQ(qgetenv(name), becomes) << name << '=' << value.toStdString();
+    }
+}
+
+TEST(LoggedValues, AreQuotedWithControlCharactersEscapedAndCutShort) {
+    const QString tenMegabytes(10 << 20, 'M');
+    EXPECT_EQ(quotedForLog("eth0\t\x1b[2J"), "\"eth0\\x09\\x1b[2J\"");
+    EXPECT_EQ(quotedForLog(tenMegabytes), '"' + QString(80, 'M') + "\"…");
+    const CommandLine hostile = parseCommandLine({"--\x1b]0;owned\x07\n"});
+    EXPECT_EQ(hostile.error, "unknown option \"--\\x1b]0;owned\\x07\\x0a\"") << "one line, nothing raw";
 }
 
 TEST(StatusLine, IsChosenAsAskedOrWhenTheSessionOffersNoStatusAreaAndOnlyATerminalSeesTheStandIn) {

@@ -79,6 +79,14 @@ TEST(SettingsFiles, AFileThatIsNoRegularFileIsLeftAloneAndOneTooLargeIsSetAside)
     }
 }
 
+TEST(SettingsFiles, AValueASemicolonCutsShortIsNamedInTheLog) {
+    QTemporaryDir dir;
+    writeFile(dir.filePath("ratelark.conf"), "[General]\n; a comment\ninterfaces=eth0;wlan0\nfontName=\"A;B\"\nshowArrow=1\n");
+    const QString notice = SettingsStore(dir.filePath("ratelark.conf")).takeOpeningNotice();
+    EXPECT_EQ(notice.count("holds a ';'"), 1) << notice.toStdString();
+    EXPECT_TRUE(notice.contains("\"interfaces\"")) << notice.toStdString();
+}
+
 TEST(SettingsValues, AStoredValueTheProgramDoesNotOfferReadsAsTheDefaultWithOneLogLine) {
     const std::tuple<QString, QByteArray, double> rows[] = {  // key; stored; read as
         {keys::refreshInterval, "100000", 1}, {keys::refreshInterval, "0", 1},    {keys::refreshInterval, "often", 1},

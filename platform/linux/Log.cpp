@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <sys/syscall.h>
+#include <syslog.h>
 #include <unistd.h>
 
 namespace ratelark {
@@ -47,6 +48,12 @@ QString quotedForLog(const QString& value) {
             quoted += c;
     }
     return quoted + (value.size() > kLongest ? QStringLiteral("\"…") : QStringLiteral("\""));
+}
+
+void logToSystemLog(const QString& message) {
+    ::openlog("ratelark", LOG_PID, LOG_USER);
+    ::syslog(LOG_WARNING, "%s", message.toUtf8().constData());
+    ::closelog();
 }
 
 void nsLog(const QString& message) {

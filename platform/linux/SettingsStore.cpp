@@ -47,19 +47,50 @@ bool textIsTrue(const QString& text) {
 // on past this is not one (a runaway script, a link to a device).
 constexpr std::size_t kLargestSettingsFile = 1024 * 1024;
 
-// Why the file at path cannot be read as settings, or empty when it can.
-// QSettings accepts almost any text as INI. Text that is not UTF-8 or holds
-// NUL bytes is not something this program wrote, and reading it as settings
-// would quietly turn it into garbage values.
-QString unreadableBecause(const QString& path) {
+// The keys whose value holds a ';' outside quotes: there INI starts a
+// comment, so QSettings reads the value only up to it. By hand a list is
+// easily written "eth0;wlan0", and would be cut short without a word.
+QStringList keysCutByComments(const QString& text) {
+    QStringList keys;
+    for (const QStringView line : QStringView(text).split(u'\n')) {
+        const qsizetype equals = line.indexOf(u'=');
+        const QStringView key = line.left(equals).trimmed();
+        if (equals < 0 || key.isEmpty() || key.startsWith(u';') || key.startsWith(u'#')) continue;
+        bool quoted = false;
+        for (qsizetype i = equals + 1; i < line.size(); ++i) {
+            if (line[i] == u'\\') ++i;
+            else if (line[i] == u'"') quoted = !quoted;
+            else if (line[i] == u';' && !quoted) {
+                keys << key.toString();
+                break;
+            }
+        }
+    }
+    return keys;
+}
+
+// Reads the file at path, as far as a settings file can be long, and says
+// why it cannot be read as settings; nothing when it can (or when QSettings
+// would find it unreadable too and keep to the defaults). QSettings accepts
+// almost any text as INI. Text that is not UTF-8 or holds NUL bytes is not
+// something this program wrote, and reading it as settings would quietly
+// turn it into garbage values. cutKeys receives keysCutByComments.
+QString unreadableBecause(const QString& path, QStringList* cutKeys = nullptr) {
     std::string bytes;
     const int error = counters::readWholeFile(QFile::encodeName(path).constData(), bytes, kLargestSettingsFile);
     if (error == EFBIG) return QStringLiteral("it is larger than %1 KiB").arg(kLargestSettingsFile / 1024);
-    if (error != 0) return {};  // QSettings finds it unreadable too and keeps to the defaults
+    if (error != 0) return {};
     if (bytes.find('\0') != std::string::npos) return QStringLiteral("it holds NUL bytes");
-    if (QString::fromUtf8(bytes.data(), qsizetype(bytes.size())).contains(QChar::ReplacementCharacter))
-        return QStringLiteral("it is not UTF-8 text");
+    const QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+    if (text.contains(QChar::ReplacementCharacter)) return QStringLiteral("it is not UTF-8 text");
+    if (cutKeys) *cutKeys = keysCutByComments(text);
     return {};
+}
+
+QString cutByCommentLine(const QString& path, const QString& key) {
+    return QStringLiteral("The setting \"%1\" in %2 holds a ';', where a comment begins: the rest of its line is not "
+                          "read (separate names with commas)")
+        .arg(key, path);
 }
 
 // Only a regular file is read or written: a FIFO would hang the reader, a
@@ -107,8 +138,11 @@ SettingsStore::SettingsStore(const QString& path) : path_(path), encodedPath_(QF
                              .arg(path_, seen_.notRegular);
         return;
     }
+    QStringList cutKeys;
     if (seen_.size >= 0)
-        if (const QString why = unreadableBecause(path_); !why.isEmpty()) setAside(why);
+        if (const QString why = unreadableBecause(path_, &cutKeys); !why.isEmpty()) setAside(why);
+    for (const QString& key : cutKeys)
+        openingNotice_ += (openingNotice_.isEmpty() ? QString() : QStringLiteral("\n")) + cutByCommentLine(path_, key);
     seen_ = identity();
     settings_ = std::make_unique<QSettings>(path_, QSettings::IniFormat);
     if (settings_->status() == QSettings::FormatError) {
@@ -135,7 +169,9 @@ void SettingsStore::followFile() const {
     if (now == seen_) return;
     seen_ = now;
     QString why = now.notRegular.isEmpty() ? QString() : QStringLiteral("it is %1").arg(now.notRegular);
-    if (why.isEmpty() && now.size > 0) why = unreadableBecause(path_);
+    QStringList cutKeys;
+    if (why.isEmpty() && now.size > 0) why = unreadableBecause(path_, &cutKeys);
+    for (const QString& key : cutKeys) nsLog(cutByCommentLine(path_, key));
     if (!why.isEmpty()) {
         nsLog(QStringLiteral("Settings file %1 has become unreadable (%2); keeping the settings read before").arg(path_, why));
         return;
