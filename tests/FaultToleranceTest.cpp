@@ -1,6 +1,7 @@
 // Faults from outside: samplers killed or misbehaving, settings of the wrong
 // kind, a cache folder that cannot be made, a reader that goes away. Nothing
 // may crash or hang, the speeds must come back, and nothing may pile up.
+#include "app/PreferenceKeys.h"
 #include "platform/Task.h"
 #include "tests/support/Harness.h"
 
@@ -118,6 +119,49 @@ TEST(FaultTolerance, SettingsOfTheWrongKindAndNoCacheFolderLeaveTheProgramRunnin
     EXPECT_EQ(run.process().readAllStandardError(), "") << "a bar shows standard error: nothing goes there";
     EXPECT_EQ(readFile(run.settingsPath()), "[General]\n" + settings) << "the user's settings are kept as they were";
     EXPECT_EQ(QFileInfo(run.path("blocked")).size(), 0) << "nothing was written over the file";
+}
+
+TEST(FaultTolerance, EachUnreadableSettingsFileIsKeptUnderANameOfItsOwnAndNonFilesAreNeverRead) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("ratelark.conf");
+    const QByteArrayList unreadable = {"1\xe9", "2\xe9", "3" + QByteArray(2 << 20, 'x')};  // in the same second, mostly
+    for (const QByteArray& bytes : unreadable) {
+        writeFile(path, bytes);
+        EXPECT_TRUE(SettingsStore(path).takeOpeningNotice().contains("; kept it as " + path + ".bad-2"));
+    }
+    QByteArrayList kept;
+    for (const QString& name : QDir(dir.path()).entryList({"ratelark.conf.bad-*"}, QDir::Files, QDir::Name))
+        kept << readFile(dir.filePath(name));
+    EXPECT_EQ(kept, unreadable);
+    // A FIFO would hang the start, a device never end: neither is read nor written.
+    ::mkfifo(QFile::encodeName(dir.filePath("fifo")), 0600);
+    QFile::link("/dev/zero", dir.filePath("zero"));
+    for (const char* name : {"fifo", "zero"}) {
+        SettingsStore store(dir.filePath(name));
+        EXPECT_TRUE(store.takeOpeningNotice().contains("not a regular file: left alone")) << name;
+        store.setObject(true, "showArrow");
+        store.synchronize();
+        EXPECT_TRUE(store.boolForKey("showArrow")) << "a change lasts the run";
+    }
+    writeFile(path, "[General]\n; a comment\ninterfaces=eth0;wlan0\nfontName=\"A;B\"\n");
+    EXPECT_EQ(SettingsStore(path).takeOpeningNotice().count("\"interfaces\" in " + path + " holds a ';'"), 1);
+}
+
+TEST(FaultTolerance, AStoredValueTheProgramDoesNotOfferReadsAsTheDefaultSaidOnceAndStays) {
+    const std::tuple<QByteArray, qint64, qint64, double> rows[] = {  // settings; refresh interval, type, font size read
+        {"refreshInterval=100000\nshowType=5\nfontSize=0\n", 1, 0, 12}, {"refreshInterval=-1\nshowType=2147483648\nfontSize=1e9\n", 1, 0, 12},
+        {"refreshInterval=often\nshowType=1.5\nfontSize=huge\n", 1, 0, 12}, {"refreshInterval=30\nshowType=2\nfontSize=14.5\n", 30, 2, 14.5}};
+    for (const auto& [settings, interval, type, size] : rows) {
+        Harness harness({.settingsFile = "[General]\n" + settings});
+        harness.start();
+        for (int read = 0; read < 2; ++read) {
+            EXPECT_EQ(harness.settings().integerForKey(keys::refreshInterval), interval);
+            EXPECT_EQ(harness.settings().integerForKey(keys::showType), type);
+            EXPECT_EQ(harness.settings().valueForKey(keys::fontSize).toDouble(), size);
+        }
+        EXPECT_EQ(harness.consoleLog().count("which RateLark does not offer"), interval == 1 ? 3 : 0) << settings.toStdString();
+        EXPECT_EQ(readFile(harness.settingsPath()), "[General]\n" + settings);
+    }
 }
 
 TEST(FaultTolerance, AnOutputClosedAtAnyMomentEndsTheProgramQuietly) {

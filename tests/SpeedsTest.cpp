@@ -130,14 +130,6 @@ TEST(SamplerTask, OneThatEndsOnItsOwnIsReplacedAtTheNextSecondOrLaterWhileItKeep
     EXPECT_TRUE(killed.consoleLog().contains("ended on its own (signal 9 (Killed))")) << killed.consoleLog().toStdString();
     k.onTimerWatchSampler();
     EXPECT_TRUE(k.task() && waitUntil([&] { return !killed.title().isEmpty(); })) << "measured again after one tick";
-
-    // A status line shows an empty line meanwhile, and the speeds again within a second or two.
-    ProgramRun bar({}, "echo $$ > \"$(dirname \"$0\")/pid\"\n" + samplerPrinting({}));
-    bar.start({"--status-line"});
-    ASSERT_TRUE(bar.shows("0.0 KB|0.0 KB"));
-    ::kill(pid_t(readFile(bar.path("pid")).trimmed().toLongLong()), SIGKILL);
-    EXPECT_TRUE(bar.shows(""));
-    EXPECT_TRUE(bar.shows("0.0 KB|0.0 KB"));
 }
 
 TEST(SampleParser, TakesTheThirdAndSixthWordOfTheChunk) {
