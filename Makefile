@@ -9,7 +9,7 @@ CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DRATELARK_SANITIZE=$(SA
 # The real status-area hosts (root only): HOSTS_DIR holds their scripts.
 HOSTS_DIR ?= ../shared/hosts
 
-.PHONY: deps configure build run test bench hosts-check install package clean
+.PHONY: deps configure build run test bench hosts-check faults install package clean
 
 deps:
 	@./scripts/install-deps
@@ -35,6 +35,10 @@ bench: build
 # in how many starts its item showed.
 hosts-check: build
 	HOSTS_DIR="$(HOSTS_DIR)" BUILD="$(BUILD)" ./scripts/hosts-check
+
+# Faults that take a race to show, each run many times (bench/faults).
+faults: build
+	./bench/faults $(BUILD)
 
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)

@@ -14,6 +14,8 @@ namespace ratelark {
 namespace {
 
 constexpr int kRestartIntervalMs = 30 * 1000;
+// How soon a sampler that ended on its own is replaced.
+constexpr int kWatchIntervalMs = 1000;
 
 }  // namespace
 
@@ -42,6 +44,11 @@ void AppController::initialize(SettingsStore& store) {
     defaults.insert(keys::fontName, fontName(font));
     defaults.insert(keys::fontSize, QVariant(static_cast<float>(font.pointSizeF())));
     store.registerDefaults(defaults);
+    // What the program offers: the tags of the two choice menus and the sizes
+    // of the font dialog. Anything else stored reads as the default.
+    store.registerAllowedValues(keys::refreshInterval, {.choices = {1, 2, 3, 5, 10, 30}});
+    store.registerAllowedValues(keys::showType, {.choices = {0, 1, 2}});
+    store.registerAllowedValues(keys::fontSize, {.choices = {}, .least = 1.0, .most = 512.0});
 }
 
 void AppController::awakeFromNib() {
@@ -67,7 +74,8 @@ void AppController::awakeFromNib() {
     nsLog(QStringLiteral("%1.%2.%3").arg(versionMajor()).arg(versionMinor()).arg(versionBugFix()));
     // A settings file set aside while opening the store is told here, where
     // the log can keep it.
-    if (const QString notice = standardUserDefaults().takeOpeningNotice(); !notice.isEmpty()) nsLog(notice);
+    const QString notices = standardUserDefaults().takeOpeningNotice();
+    for (const QString& notice : notices.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) nsLog(notice);
 
     startStopTask();
     showUsage();
@@ -82,8 +90,8 @@ void AppController::awakeFromNib() {
         // An uninstalled or garbled font falls back to the default so that the
         // title always has a font to draw with and to convert.
         setFont(userFixedPitchFont(keys::defaultFontSize));
-        nsLog(QStringLiteral("Font \"%1\" at %2 pt is not available; using %3")
-                  .arg(name).arg(size).arg(fontName(font())));
+        nsLog(QStringLiteral("Font %1 at %2 pt is not available; using %3")
+                  .arg(quotedForLog(name)).arg(size).arg(fontName(font())));
     }
 
     markItemsWithTag(showTypeMenu(), standardUserDefaults().integerForKey(keys::showType));
@@ -92,6 +100,10 @@ void AppController::awakeFromNib() {
     restartTimer->setInterval(kRestartIntervalMs);
     connect(restartTimer, &QTimer::timeout, this, &AppController::onTimerStartStopTask);
     restartTimer->start();
+    auto* watchTimer = new QTimer(this);
+    watchTimer->setInterval(kWatchIntervalMs);
+    connect(watchTimer, &QTimer::timeout, this, &AppController::onTimerWatchSampler);
+    watchTimer->start();
 
     if (standardUserDefaults().boolForKey(keys::showWindow) && panel()) orderFront(panel());
     // The show-window marks start out as the stored wish.

@@ -94,6 +94,8 @@ public:
     // --- measure/: sampler task, sample parsing, cumulative totals ------------
     void startStopTask();
     void onTimerStartStopTask();
+    // Every second: starts a sampler when none runs and its wait is over.
+    void onTimerWatchSampler();
     void outputDataReady(const QByteArray& chunk);
     void errorDataReady(const QByteArray& chunk);
     void taskTerminated();
@@ -174,6 +176,15 @@ private:
     // Clears task, pipeOutput and pipeError, in that order.
     void clearSampler();
     void cutSamplerConnections();
+    // A sampler ended or failed to launch without being asked to: says why
+    // (once while the same keeps happening), shows no speeds, and sets how
+    // many ticks pass before the next start: 1, 2, 4 … 30 while samplers
+    // keep ending before their first line.
+    void samplerEnded(const QString& why);
+    bool samplerDelivered_ = false;  // the running sampler has written a line
+    int samplersFailedInARow_ = 0;
+    int ticksBeforeNextSampler_ = 0;
+    QString samplerEndLogged_;
     // The current sampler's output, error and termination connections.
     std::array<QMetaObject::Connection, 3> samplerConnections_;
     // Reads the choice of interfaces, says in the log what is counted (each

@@ -120,6 +120,7 @@ int runApplication(int argc, char** argv) {
     if (!instance) {
         services.paths.consoleLog = statusLineLogPath();
         services.paths.truncateLog = false;
+        services.paths.quietWithoutLog = true;
     }
     // The notice's action works the menu's item, once the menu exists.
     QPointer<QAction> showWindowItem;

@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "platform/Log.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -42,8 +44,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                                             [&name](const NamedFormat& format) { return format.name == name; });
             if (named == std::end(kFormats))
                 return failure(
-                    QStringLiteral("unknown status-line format '%1' (use text, json, waybar, polybar or pango)")
-                        .arg(name));
+                    QStringLiteral("unknown status-line format %1 (use text, json, waybar, polybar or pango)")
+                        .arg(quotedForLog(name)));
             result.statusLine = named->format;
         } else if (argument == QStringLiteral("--usage")) {
             usage = true;
@@ -58,7 +60,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             ++formats;
             result.usageFormat = argument == QStringLiteral("--json") ? UsageFormat::Json : UsageFormat::Csv;
         } else {
-            return failure(QStringLiteral("unknown option '%1'").arg(argument));
+            return failure(QStringLiteral("unknown option %1").arg(quotedForLog(argument)));
         }
     }
     if (formats > 1) return failure(QStringLiteral("--json and --csv cannot be given together"));

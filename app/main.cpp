@@ -1,3 +1,9 @@
 #include "app/Application.h"
+#include "platform/StandardStreams.h"
+#include "platform/UserFolders.h"
 
-int main(int argc, char** argv) { return ratelark::runApplication(argc, argv); }
+int main(int argc, char** argv) {
+    ratelark::openClosedStandardDescriptors();
+    ratelark::settleUserFolders();
+    return ratelark::runApplication(argc, argv);
+}

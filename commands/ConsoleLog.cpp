@@ -3,7 +3,6 @@
 #include "platform/Log.h"
 #include "platform/StandardStreams.h"
 
-#include <QFileInfo>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -25,8 +24,16 @@ void AppController::redirectConsoleLogToDocumentFolder() {
     const PlatformPaths& paths = services_.paths;
     const bool truncate = paths.truncateLog || QFileInfo(path).size() > kSharedLogLimit;
     const QString failure = redirectStandardStreams(path, paths.redirectStandardOutput, truncate);
-    // Without a log file the program goes on, logging to the terminal instead.
-    if (!failure.isEmpty()) nsLog(QStringLiteral("Console log %1 cannot be opened (%2); logging here").arg(path, failure));
+    if (failure.isEmpty()) return;
+    const QString problem = QStringLiteral("Console log %1 cannot be opened (%2)").arg(path, failure);
+    // Without a log file the program goes on: logging to the terminal, or
+    // where standard error is shown as the bar's text, nowhere.
+    if (!paths.quietWithoutLog) {
+        nsLog(problem + QStringLiteral("; logging here"));
+        return;
+    }
+    logToSystemLog(problem + QStringLiteral("; not logging"));
+    redirectStandardStreams(QStringLiteral("/dev/null"), false, false);
 }
 
 // Opens at the folder that holds the log, the one folder this confirmation

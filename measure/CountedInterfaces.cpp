@@ -12,7 +12,7 @@ InterfaceChoice AppController::followInterfaces() {
     QStringList lines = choice.problems;
     lines << countedLogLine(counted);
     for (const QString& name : counted.absent)
-        lines << QStringLiteral("The chosen interface %1 does not exist now; it counts 0").arg(quotedName(name));
+        lines << QStringLiteral("The chosen interface %1 does not exist now; it counts 0").arg(quotedForLog(name));
     // Read at every sampler start: a line that still holds was said before.
     for (const QString& line : lines)
         if (!interfaceLogLines_.contains(line)) nsLog(line);

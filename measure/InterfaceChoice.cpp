@@ -1,5 +1,7 @@
 #include "measure/InterfaceChoice.h"
 
+#include "platform/Log.h"
+
 namespace ratelark {
 
 namespace {
@@ -24,10 +26,10 @@ InterfaceChoice interfaceChoice(const QVariant& stored) {
     for (const QString& name : names) {
         if (!isValidInterfaceName(name))
             choice.problems << QStringLiteral("Ignoring %1 in the setting \"interfaces\": not a valid interface name")
-                                   .arg(quotedName(name));
+                                   .arg(quotedForLog(name));
         else if (choice.names.size() == kMostNames)
             choice.problems << QStringLiteral("Ignoring %1 in the setting \"interfaces\": more than %2 names")
-                                   .arg(quotedName(name)).arg(kMostNames);
+                                   .arg(quotedForLog(name)).arg(kMostNames);
         else if (!choice.names.contains(name))
             choice.names << name;
     }
@@ -45,17 +47,6 @@ QString countedLogLine(const CountedInterfaces& counted) {
     const QString names = counted.counted.isEmpty() ? QStringLiteral("none") : counted.counted.join(QStringLiteral(", "));
     return counted.automatic ? QStringLiteral("Counting the interfaces chosen automatically: %1").arg(names)
                              : QStringLiteral("Counting the interfaces chosen in the settings: %1").arg(names);
-}
-
-QString quotedName(const QString& name) {
-    QString quoted = QStringLiteral("\"");
-    for (const QChar c : name) {
-        if (c.category() == QChar::Other_Control)
-            quoted += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            quoted += c;
-    }
-    return quoted + QLatin1Char('"');
 }
 
 }  // namespace ratelark

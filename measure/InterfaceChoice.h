@@ -29,7 +29,4 @@ CountedInterfaces countedInterfaces(const InterfaceChoice& choice, const Network
 // The log line that says what is counted.
 QString countedLogLine(const CountedInterfaces& counted);
 
-// A name as a log line may show it: quoted, control characters as \xHH.
-QString quotedName(const QString& name);
-
 }  // namespace ratelark

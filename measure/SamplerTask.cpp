@@ -3,7 +3,17 @@
 #include "platform/Log.h"
 #include "platform/Task.h"
 
+#include <algorithm>
+
 namespace ratelark {
+
+namespace {
+
+// The longest wait, in seconds, before another start while samplers keep
+// ending at once: the restart period.
+constexpr int kLongestSamplerWait = 30;
+
+}  // namespace
 
 void AppController::startStopTask() {
     if (samplerRunning())
@@ -20,7 +30,13 @@ void AppController::onTimerStartStopTask() {
     followUsage();
 }
 
+void AppController::onTimerWatchSampler() {
+    if (samplerRunning() || --ticksBeforeNextSampler_ > 0) return;
+    startSampler();
+}
+
 void AppController::startSampler() {
+    samplerDelivered_ = false;
     setTask(std::make_shared<Task>(this));
     task()->setLaunchPath(services().paths.samplerTool);
     // The choice is read anew at each start, the 30-second restart included.
@@ -45,9 +61,18 @@ void AppController::startSampler() {
 
     const QString failure = task()->launch();
     if (failure.isEmpty()) return;
-    nsLog(QStringLiteral("Couldn't launch the sampler %1: %2").arg(services().paths.samplerTool, failure));
+    samplerEnded(QStringLiteral("Couldn't launch the sampler %1: %2").arg(services().paths.samplerTool, failure));
+}
+
+void AppController::samplerEnded(const QString& why) {
     cutSamplerConnections();
     clearSampler();
+    if (samplerDelivered_) samplerEndLogged_.clear();
+    if (why != samplerEndLogged_) nsLog(why);
+    samplerEndLogged_ = why;
+    samplersFailedInARow_ = samplerDelivered_ ? 1 : samplersFailedInARow_ + 1;
+    ticksBeforeNextSampler_ = std::min(kLongestSamplerWait, 1 << std::min(samplersFailedInARow_ - 1, 5));
+    if (statusItem()) statusItem()->showUntitled();
 }
 
 void AppController::stopSampler() {
@@ -73,7 +98,9 @@ void AppController::cutSamplerConnections() {
 
 void AppController::outputDataReady(const QByteArray& chunk) {
     // The pipe keeps reading on its own; nothing needs re-arming here.
-    if (!chunk.isEmpty()) getMBS(chunk);
+    if (chunk.isEmpty()) return;
+    samplerDelivered_ = true;
+    getMBS(chunk);
 }
 
 void AppController::errorDataReady(const QByteArray& chunk) {
@@ -82,6 +109,9 @@ void AppController::errorDataReady(const QByteArray& chunk) {
     if (!chunk.isEmpty()) nsLog(QString::fromUtf8(chunk));
 }
 
-void AppController::taskTerminated() { clearSampler(); }
+void AppController::taskTerminated() {
+    const QString how = task() ? task()->howItEnded() : QString();
+    samplerEnded(QStringLiteral("The sampler %1 ended on its own (%2)").arg(services().paths.samplerTool, how));
+}
 
 }  // namespace ratelark

@@ -25,6 +25,9 @@ struct PlatformPaths {
     QString documentation;   // the README shipped with the program (it may be missing)
     QString supportAddress;  // a support page set by the packager; empty when none
     bool redirectStandardOutput = true;  // false while standard output carries the status line
+    // Without its log file: true logs nowhere (a bar shows standard error as
+    // its text), with one line in the system log; false logs to standard error.
+    bool quietWithoutLog = false;
 };
 
 // Every service of the desktop and the system the controller uses, each

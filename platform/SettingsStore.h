@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
+#include <QHash>
+#include <QList>
 
 #include <memory>
 
@@ -18,23 +20,38 @@ namespace ratelark {
 // Every read sees the file as it is now, so that all running instances follow
 // a change made by any of them or by hand: a read looks at the file's identity
 // (one stat) and reads the file again only when that has changed.
+// What the program offers for a key: one of the whole numbers in choices,
+// or, with no choices, a number from least to most.
+struct AllowedValues {
+    QList<qint64> choices;
+    double least = 0.0;
+    double most = 0.0;
+    bool allows(const QVariant& value) const;
+};
+
 class SettingsStore {
 public:
     // The user's store: $XDG_CONFIG_HOME/ratelark/ratelark.conf.
     static QString defaultPath();
 
-    // Opens the store at path. A file that cannot be parsed is moved aside to
-    // <path>.bad, and the store starts empty.
+    // Opens the store at path. A file that cannot be parsed (or is larger
+    // than a settings file can be) is set aside as <path>.bad-<date and
+    // time>, never deleted, and the store starts empty. Something that is not
+    // a regular file (a FIFO, a link to a device) is left alone and never
+    // read: the store keeps its changes in memory.
     explicit SettingsStore(const QString& path);
 
-    // What went wrong while opening, for one log line once the log is open;
-    // empty when nothing did. Taking it clears it.
+    // What went wrong while opening, one log line a line, for when the log is
+    // open; empty when nothing did. Taking it clears it.
     QString takeOpeningNotice();
 
     QString path() const { return path_; }
 
     void registerDefaults(const QVariantMap& defaults);
     bool hasRegisteredDefaults() const { return !registered_.isEmpty(); }
+    // A stored value of key outside allowed reads as its registered default,
+    // with one log line; the file keeps it.
+    void registerAllowedValues(const QString& key, const AllowedValues& allowed);
 
     qint64 integerForKey(const QString& key) const;
     bool boolForKey(const QString& key) const;
@@ -51,18 +68,23 @@ private:
     struct FileIdentity {
         quint64 device = 0, inode = 0;
         qint64 size = -1, modified = 0, changed = 0;
+        QString notRegular;  // what it is when it is no regular file: "a FIFO"
         bool operator==(const FileIdentity&) const = default;
     };
     FileIdentity identity() const;
 
-    void setAside();
+    void setAside(const QString& reason);
     void followFile() const;
+    bool fileTakesChanges() const;
 
     QString path_;
     QByteArray encodedPath_;  // for stat, made once
-    std::unique_ptr<QSettings> settings_;
+    std::unique_ptr<QSettings> settings_;  // none while the file is no regular file
+    QVariantMap unwritten_;                // changes the file could not take
     mutable FileIdentity seen_;
     QVariantMap registered_;
+    QHash<QString, AllowedValues> allowed_;
+    mutable QVariantMap refused_;  // the stored values already logged as refused
     QString openingNotice_;
 };
 

@@ -14,6 +14,9 @@ public:
     virtual ~StatusItem() = default;
     virtual void setMenu(QMenu* menu) = 0;
     virtual void setAttributedTitle(const AttributedText& title) = 0;
+    // Shows the item as it is before its first title: no speeds, for a time
+    // in which none is measured.
+    virtual void showUntitled() = 0;
 };
 
 // The desktop's status area. Items are created with variable width: their

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <cstring>
 
 #include <unistd.h>
 
@@ -79,6 +80,12 @@ void Task::interrupt() {
 
 void Task::kill() {
     if (processIdentifier() != 0) process_->kill();
+}
+
+QString Task::howItEnded() const {
+    const int code = process_->exitCode();
+    if (process_->exitStatus() == QProcess::NormalExit) return QStringLiteral("exit status %1").arg(code);
+    return QStringLiteral("signal %1 (%2)").arg(code).arg(QString::fromLocal8Bit(::strsignal(code)));
 }
 
 qint64 Task::processIdentifier() const { return process_->state() == QProcess::Running ? process_->processId() : 0; }

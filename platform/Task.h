@@ -44,6 +44,8 @@ public:
     void interrupt();
     // Sends SIGKILL; does not wait.
     void kill();
+    // How the child ended, for a log line: "exit status 1", "signal 9 (Killed)".
+    QString howItEnded() const;
     // The child's process id; 0 unless it runs.
     qint64 processIdentifier() const;
 

@@ -46,7 +46,7 @@ void AppController::clickDataAllowance(QObject* sender) {
         standardUserDefaults().synchronize();
     } else {
         nsLog(QStringLiteral("The data allowance's field %1 holds %2, which it cannot use; it is left as it was")
-                  .arg(key, quotedName(field->text().left(64))));
+                  .arg(key, quotedForLog(field->text())));
     }
     showAllowanceSettings();
     showUsage();

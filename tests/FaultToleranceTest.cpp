@@ -1,6 +1,7 @@
 // Faults from outside: samplers killed or misbehaving, settings of the wrong
 // kind, a cache folder that cannot be made, a reader that goes away. Nothing
 // may crash or hang, the speeds must come back, and nothing may pile up.
+#include "app/PreferenceKeys.h"
 #include "platform/Task.h"
 #include "tests/support/Harness.h"
 
@@ -11,6 +12,9 @@
 #include <csignal>
 #include <random>
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ratelark {
@@ -108,11 +112,56 @@ TEST(FaultTolerance, SettingsOfTheWrongKindAndNoCacheFolderLeaveTheProgramRunnin
     ProgramRun run(settings, fastSampler("0.05"));
     writeFile(run.path("blocked"), {});  // a file where the cache folder should be
     run.environment().insert("XDG_CACHE_HOME", run.path("blocked"));
+    run.environment().insert("RATELARK_APPEARANCE", "purple");
     run.start({"--status-line"});
-    EXPECT_EQ(run.lines(3).size(), 3) << run.process().readAllStandardError().toStdString();
+    EXPECT_EQ(run.lines(3).size(), 3);
     EXPECT_TRUE(run.end()) << "the program ends well";
+    EXPECT_EQ(run.process().readAllStandardError(), "") << "a bar shows standard error: nothing goes there";
     EXPECT_EQ(readFile(run.settingsPath()), "[General]\n" + settings) << "the user's settings are kept as they were";
     EXPECT_EQ(QFileInfo(run.path("blocked")).size(), 0) << "nothing was written over the file";
+}
+
+TEST(FaultTolerance, EachUnreadableSettingsFileIsKeptUnderANameOfItsOwnAndNonFilesAreNeverRead) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("ratelark.conf");
+    const QByteArrayList unreadable = {"1\xe9", "2\xe9", "3" + QByteArray(2 << 20, 'x')};  // in the same second, mostly
+    for (const QByteArray& bytes : unreadable) {
+        writeFile(path, bytes);
+        EXPECT_TRUE(SettingsStore(path).takeOpeningNotice().contains("; kept it as " + path + ".bad-2"));
+    }
+    QByteArrayList kept;
+    for (const QString& name : QDir(dir.path()).entryList({"ratelark.conf.bad-*"}, QDir::Files, QDir::Name))
+        kept << readFile(dir.filePath(name));
+    EXPECT_EQ(kept, unreadable);
+    // A FIFO would hang the start, a device never end: neither is read nor written.
+    ::mkfifo(QFile::encodeName(dir.filePath("fifo")), 0600);
+    QFile::link("/dev/zero", dir.filePath("zero"));
+    for (const char* name : {"fifo", "zero"}) {
+        SettingsStore store(dir.filePath(name));
+        EXPECT_TRUE(store.takeOpeningNotice().contains("not a regular file: left alone")) << name;
+        store.setObject(true, "showArrow");
+        store.synchronize();
+        EXPECT_TRUE(store.boolForKey("showArrow")) << "a change lasts the run";
+    }
+    writeFile(path, "[General]\n; a comment\ninterfaces=eth0;wlan0\nfontName=\"A;B\"\n");
+    EXPECT_EQ(SettingsStore(path).takeOpeningNotice().count("\"interfaces\" in " + path + " holds a ';'"), 1);
+}
+
+TEST(FaultTolerance, AStoredValueTheProgramDoesNotOfferReadsAsTheDefaultSaidOnceAndStays) {
+    const std::tuple<QByteArray, qint64, qint64, double> rows[] = {  // settings; refresh interval, type, font size read
+        {"refreshInterval=100000\nshowType=5\nfontSize=0\n", 1, 0, 12}, {"refreshInterval=-1\nshowType=2147483648\nfontSize=1e9\n", 1, 0, 12},
+        {"refreshInterval=often\nshowType=1.5\nfontSize=huge\n", 1, 0, 12}, {"refreshInterval=30\nshowType=2\nfontSize=14.5\n", 30, 2, 14.5}};
+    for (const auto& [settings, interval, type, size] : rows) {
+        Harness harness({.settingsFile = "[General]\n" + settings});
+        harness.start();
+        for (int read = 0; read < 2; ++read) {
+            EXPECT_EQ(harness.settings().integerForKey(keys::refreshInterval), interval);
+            EXPECT_EQ(harness.settings().integerForKey(keys::showType), type);
+            EXPECT_EQ(harness.settings().valueForKey(keys::fontSize).toDouble(), size);
+        }
+        EXPECT_EQ(harness.consoleLog().count("which RateLark does not offer"), interval == 1 ? 3 : 0) << settings.toStdString();
+        EXPECT_EQ(readFile(harness.settingsPath()), "[General]\n" + settings);
+    }
 }
 
 TEST(FaultTolerance, AnOutputClosedAtAnyMomentEndsTheProgramQuietly) {
@@ -132,6 +181,22 @@ TEST(FaultTolerance, AnOutputClosedAtAnyMomentEndsTheProgramQuietly) {
         EXPECT_EQ(run.process().exitCode(), 0) << format << " after " << lineCount.toStdString() << " lines; 141 is SIGPIPE";
         EXPECT_EQ(run.process().readAllStandardError(), "") << format;
     }
+}
+
+TEST(FaultTolerance, AReaderThatStopsReadingNeitherBlocksTheProgramNorGetsHalfLines) {
+    ProgramRun run({}, "exec yes '0 0 0 0 0 0 0'");  // a title for every chunk, as fast as it goes
+    const QString fifo = run.path("bar");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo), 0600), 0);
+    const int reader = ::open(QFile::encodeName(fifo), O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // never reads, for now
+    run.start({"-c", R"(exec "$0" --status-line >"$1")", ProgramRun::ratelarkPath(), fifo}, "/bin/bash");
+    int queued = 0;
+    ASSERT_TRUE(waitUntil([&] { return ::ioctl(reader, FIONREAD, &queued) == 0 && queued >= 60000; }));
+    spin(300);  // titles go on coming while the pipe is full
+    EXPECT_TRUE(run.end()) << "SIGTERM ends it at once";
+    QByteArray lines(1 << 20, '\0');
+    lines.truncate(std::max<ssize_t>(0, ::read(reader, lines.data(), size_t(lines.size()))));
+    ::close(reader);
+    EXPECT_EQ(lines.count("0.0 KB|0.0 KB\n") * 14, lines.size()) << "whole lines only";
 }
 
 }  // namespace

@@ -128,6 +128,12 @@ TEST(NetstatTool, PrintsWhatMovedEachIntervalAndNoSpikeAfterTheFileWasUnreadable
     errors += tool.readAllStandardError();
     EXPECT_EQ(errors.count('\n'), 1) << errors.toStdString();
     EXPECT_TRUE(errors.contains("cannot read " + file.toUtf8())) << errors.toStdString();
+
+    QFile::remove(file);  // a file that never ends: read up to a bound, not without end
+    QFile::link("/dev/zero", file);
+    for (int tick = 0; tick < 2; ++tick) EXPECT_EQ(next(), 0);
+    errors += tool.readAllStandardError();
+    EXPECT_TRUE(errors.contains(": File too large")) << errors.toStdString();
 }
 
 TEST(NetstatTool, CountsTheDeviceBackedOrTheNamedInterfacesAndTakesInNewOnes) {

@@ -1,18 +1,23 @@
 // The program as a user starts it: the lines it writes for a bar, its log,
 // its single instance, and its children.
+#include "app/CommandLine.h"
 #include "app/PreferenceKeys.h"
 #include "app/SurfaceChoice.h"
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "platform/StandardStreams.h"
+#include "platform/Log.h"
 #include "platform/TerminationSignals.h"
+#include "platform/UserFolders.h"
 #include "tests/support/Harness.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QRegularExpression>
 
 #include <csignal>
 
+#include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -75,6 +80,40 @@ TEST(StatusLine, WithoutADisplayTheProgramWritesTextLinesAndSaysSo) {
     EXPECT_TRUE(errors.count('\n') == 1 && errors.contains("no display")) << errors.toStdString();
 }
 
+TEST(StandardStreams, StartedWithThemClosedEverySurfaceRunsLogsCleanlyAndEndsOnSIGTERM) {
+    for (const char* closed : {"--status-line >&- 2>&-", "--status-line >&-", "--status-line 2>&-", "<&- >&-", "2>&-"}) {
+        ProgramRun run;  // a tray run where no status line is asked for, drawn off screen without a host
+        run.environment().insert("QT_QPA_PLATFORM", "offscreen");
+        run.environment().insert("DISPLAY", ":97");
+        run.environment().remove("DBUS_SESSION_BUS_ADDRESS");
+        run.start({"-c", QString("exec \"$0\" %1").arg(closed), ProgramRun::ratelarkPath()}, "/bin/bash");
+        const auto log = [&] { return run.consoleLog() + readFile(run.path("cache/ratelark/status-line.log")); };
+        EXPECT_TRUE(waitUntil([&] { return log().contains("Counting the interfaces"); })) << closed;
+        EXPECT_TRUE(run.process().state() == QProcess::Running && !log().contains('\0')) << closed;
+        EXPECT_TRUE(run.end()) << closed;
+    }
+}
+
+TEST(UserFolders, AMissingHomeIsTheUsersAndARelativeXdgFolderIsIgnored) {
+    const QByteArray home = ::getpwuid(::getuid())->pw_dir;
+    const std::tuple<const char*, QByteArray, QByteArray> rows[] = {  // variable; value; what it becomes
+        {"HOME", QByteArray(), home}, {"HOME", "relative", home}, {"XDG_CACHE_HOME", "cache", QByteArray()},
+        {"XDG_CONFIG_HOME", "/config", "/config"}};
+    for (const auto& [name, value, becomes] : rows) {
+        const ScopedEnvironment set(name, value);
+        settleUserFolders();
+        EXPECT_EQ(qgetenv(name), becomes) << name << '=' << value.toStdString();
+    }
+}
+
+TEST(LoggedValues, AreQuotedWithControlCharactersEscapedAndCutShort) {
+    const QString tenMegabytes(10 << 20, 'M');
+    EXPECT_EQ(quotedForLog("eth0\t\x1b[2J"), "\"eth0\\x09\\x1b[2J\"");
+    EXPECT_EQ(quotedForLog(tenMegabytes), '"' + QString(80, 'M') + "\"…");
+    const CommandLine hostile = parseCommandLine({"--\x1b]0;owned\x07\n"});
+    EXPECT_EQ(hostile.error, "unknown option \"--\\x1b]0;owned\\x07\\x0a\"") << "one line, nothing raw";
+}
+
 TEST(StatusLine, IsChosenAsAskedOrWhenTheSessionOffersNoStatusAreaAndOnlyATerminalSeesTheStandIn) {
     using enum SurfaceChoice::Surface;
     using Format = StatusLineFormat;
@@ -122,7 +161,7 @@ TEST(ConsoleLog, TheTraysLogHoldsOnlyTheLatestRunFromTheKernelVersionOn) {
     TrayRun first(QByteArray("\x00\x01\x02[General\xff\xfe", 10));
     ASSERT_TRUE(first.holdsTheLock(first));
     ASSERT_TRUE(first.end());
-    EXPECT_TRUE(QFile::exists(first.settingsPath() + ".bad")) << "the garbled settings are kept aside";
+    EXPECT_EQ(QDir(first.path("config/ratelark")).entryList({"ratelark.conf.bad-*"}).size(), 1) << "the garbled settings are kept aside";
     EXPECT_TRUE(first.consoleLog().contains("could not be read"));
     // The kernel's release ("6.1.0-18-amd64") as three numbers comes first.
     const QByteArray firstLine = first.consoleLog().split('\n').value(0);

@@ -27,7 +27,7 @@ using namespace testing;
 
 TEST(Startup, MarksTheChoiceMenusByTheStoredValuesAndRestartsTheSamplerEvery30Seconds) {
     const std::tuple<QByteArray, QList<qint64>, QList<qint64>> rows[] = {  // stored; marked refresh and type tags
-        {"2", {2}, {2}}, {"7", {}, {}}, {"junk", {}, {0}}};
+        {"2", {2}, {2}}, {"7", {1}, {0}}, {"junk", {1}, {0}}};  // no such choice: the defaults
     for (const auto& [stored, refreshTags, typeTags] : rows) {
         Harness harness({.settingsFile = "[General]\nrefreshInterval=" + stored + "\nshowType=" + stored});
         AppController& c = harness.controller();
@@ -35,8 +35,9 @@ TEST(Startup, MarksTheChoiceMenusByTheStoredValuesAndRestartsTheSamplerEvery30Se
         harness.start();
         EXPECT_EQ(markedTags(c.refreshMenu()), refreshTags) << stored.toStdString();
         EXPECT_EQ(markedTags(c.showTypeMenu()), typeTags) << stored.toStdString();
-        const QList<QTimer*> timers = c.findChildren<QTimer*>();
-        EXPECT_TRUE(timers.size() == 1 && timers[0]->isActive() && timers[0]->interval() == 30000);
+        QList<int> intervals;  // the restart, and the watch for a sampler that ended
+        for (const QTimer* timer : c.findChildren<QTimer*>()) intervals << (timer->isActive() ? timer->interval() : 0);
+        EXPECT_EQ(intervals, QList<int>({30000, 1000}));
         c.onTimerStartStopTask();  // the harness's sampler says nothing: the program waits
         spin(100);
         EXPECT_EQ(harness.titles(), 0);
@@ -104,6 +105,32 @@ TEST(SamplerTask, ASamplerThatCannotStartIsLoggedOnceAndTriedAgainAtTheNextTick)
     harness.controller().onTimerStartStopTask();
     EXPECT_TRUE(harness.controller().task() && harness.controller().pipeOutput());
     EXPECT_EQ(harness.consoleLog().count("Couldn't launch the sampler " + sampler), 1);
+}
+
+TEST(SamplerTask, OneThatEndsOnItsOwnIsReplacedAtTheNextSecondOrLaterWhileItKeepsFailingAndNoSpeedStays) {
+    Harness failing({.sampler = "exit 1"});
+    AppController& f = failing.controller();
+    failing.start();
+    QList<int> waits;  // ticks from each end to the next start
+    for (int end = 0; end < 7; ++end) {
+        ASSERT_TRUE(waitUntil([&] { return f.task() == nullptr; }));
+        int ticks = 1;
+        for (f.onTimerWatchSampler(); !f.task(); f.onTimerWatchSampler()) ++ticks;
+        waits << ticks;
+    }
+    EXPECT_EQ(waits, QList<int>({1, 2, 4, 8, 16, 30, 30}));
+    EXPECT_EQ(failing.consoleLog().count("ended on its own (exit status 1)"), 1) << failing.consoleLog().toStdString();
+
+    Harness killed({.sampler = samplerPrinting({{2048, 1024}})});
+    AppController& k = killed.controller();
+    killed.start();
+    ASSERT_TRUE(waitUntil([&] { return !killed.title().isEmpty(); }));
+    ::kill(pid_t(k.task()->processIdentifier()), SIGKILL);
+    ASSERT_TRUE(waitUntil([&] { return k.task() == nullptr; }));
+    EXPECT_EQ(killed.title(), "") << "no speed while none is measured";
+    EXPECT_TRUE(killed.consoleLog().contains("ended on its own (signal 9 (Killed))")) << killed.consoleLog().toStdString();
+    k.onTimerWatchSampler();
+    EXPECT_TRUE(k.task() && waitUntil([&] { return !killed.title().isEmpty(); })) << "measured again after one tick";
 }
 
 TEST(SampleParser, TakesTheThirdAndSixthWordOfTheChunk) {

@@ -2,6 +2,7 @@
 
 #include "app/PreferenceKeys.h"
 #include "measure/InterfaceChoice.h"
+#include "platform/Log.h"
 #include "platform/SettingsStore.h"
 #include "usage/UsageBuckets.h"
 #include "usage/UsageText.h"
@@ -33,13 +34,13 @@ DataAllowance dataAllowance(const QVariant& bytes, const QVariant& startDay, con
     const qlonglong amount = bytes.toString().trimmed().toLongLong(&ok);
     if (!ok || amount < 0) {
         *problem = QStringLiteral("The data allowance %1 is not a number of bytes; no allowance is watched")
-                       .arg(quotedName(bytes.toString().left(64)));
+                       .arg(quotedForLog(bytes.toString()));
         return {};
     }
     const int day = startDay.isValid() ? startDay.toString().trimmed().toInt(&ok) : (ok = true, 1);
     if (!ok || day < 1 || day > 31) {
         *problem = QStringLiteral("The data allowance's start day %1 is not a day of the month (1 to 31); no "
-                                  "allowance is watched").arg(quotedName(startDay.toString().left(64)));
+                                  "allowance is watched").arg(quotedForLog(startDay.toString()));
         return {};
     }
     const InterfaceChoice chosen = interfaceChoice(interfaces);

@@ -50,15 +50,18 @@ bool paletteIsDark() {
 }  // namespace
 
 DesktopAppearance::DesktopAppearance(AppearanceSources sources)
-    : sources_(std::move(sources)), forced_(forcedDark(sources_.override)) {
-    if (!forced_ && !sources_.override.trimmed().isEmpty())
-        nsLog(QStringLiteral("RATELARK_APPEARANCE is \"%1\", not dark or light; following the desktop")
-                  .arg(sources_.override));
-}
+    : sources_(std::move(sources)),
+      forced_(forcedDark(sources_.override)),
+      unknownOverrideToSay_(!forced_ && !sources_.override.trimmed().isEmpty()) {}
 
 DesktopAppearance::~DesktopAppearance() = default;
 
 QVariant DesktopAppearance::interfaceStyle() {
+    if (unknownOverrideToSay_) {
+        unknownOverrideToSay_ = false;
+        nsLog(QStringLiteral("RATELARK_APPEARANCE is %1, not dark or light; following the desktop")
+                  .arg(quotedForLog(sources_.override)));
+    }
     std::optional<bool> dark = forced_;
     if (!dark) dark = portalPrefersDark();
     if (!dark) dark = gtkPrefersDark();

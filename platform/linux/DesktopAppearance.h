@@ -43,6 +43,9 @@ private:
 
     AppearanceSources sources_;
     std::optional<bool> forced_;
+    // An override that is neither dark nor light is said at the first
+    // question, once the log is open: never on the terminal or a bar.
+    bool unknownOverrideToSay_ = false;
     std::optional<bool> portalAnswer_;
     QElapsedTimer portalAsked_;
     std::unique_ptr<QDBusPendingCallWatcher> pendingPortal_;

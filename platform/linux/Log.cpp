@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <sys/syscall.h>
+#include <syslog.h>
 #include <unistd.h>
 
 namespace ratelark {
@@ -35,6 +36,24 @@ QString logLinePrefix() {
              programName())
         .arg(::getpid())
         .arg(static_cast<long>(::syscall(SYS_gettid)));
+}
+
+QString quotedForLog(const QString& value) {
+    constexpr qsizetype kLongest = 80;
+    QString quoted = QStringLiteral("\"");
+    for (const QChar c : value.left(kLongest)) {
+        if (c.category() == QChar::Other_Control)
+            quoted += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            quoted += c;
+    }
+    return quoted + (value.size() > kLongest ? QStringLiteral("\"…") : QStringLiteral("\""));
+}
+
+void logToSystemLog(const QString& message) {
+    ::openlog("ratelark", LOG_PID, LOG_USER);
+    ::syslog(LOG_WARNING, "%s", message.toUtf8().constData());
+    ::closelog();
 }
 
 void nsLog(const QString& message) {

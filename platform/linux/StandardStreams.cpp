@@ -12,6 +12,15 @@
 
 namespace ratelark {
 
+void openClosedStandardDescriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        // The lowest free descriptor: this one, as those below it are open.
+        const int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != fd) ::close(opened);
+    }
+}
+
 QString redirectStandardStreams(const QString& path, bool includeStandardOutput, bool truncate) {
     const QString directory = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(directory)) return QStringLiteral("cannot create %1").arg(directory);

@@ -66,6 +66,7 @@ void TrayEntry::showUntitled() {
     title_.reset();
     if (item_) item_->setTitle(nullptr);
     if (xembed_) xembed_->showUntitled();
+    if (standIn_ && !hostPresent()) standIn_->showUntitled();
 }
 
 void TrayEntry::setOwner(const StatusItem* owner) {

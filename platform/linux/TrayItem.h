@@ -30,7 +30,7 @@ public:
     void setAttributedTitle(const AttributedText& title) override;
 
     // The look of an item without title: a pair of arrows.
-    void showUntitled();
+    void showUntitled() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

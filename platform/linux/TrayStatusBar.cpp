@@ -23,6 +23,9 @@ public:
     void setAttributedTitle(const AttributedText& title) override {
         if (entry_->owner() == this) entry_->setTitle(title);
     }
+    void showUntitled() override {
+        if (entry_->owner() == this) entry_->showUntitled();
+    }
 
 private:
     // Shared: the controller may keep its item longer than the status bar lives.

@@ -35,6 +35,7 @@ struct FakeStatusItem : StatusItem {
         title = t;
         ++titleSets;
     }
+    void showUntitled() override { title.reset(); }
 };
 
 struct FakeStatusBar : StatusBar {
