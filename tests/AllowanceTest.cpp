@@ -2,6 +2,7 @@
 // and its notifications, each given once a period however many instances
 // run and restart.
 #include "platform/UsageDatabase.h"
+#include "platform/linux/StatusNotifierItem.h"
 #include "tests/support/Harness.h"
 #include "usage/DataAllowance.h"
 
@@ -56,6 +57,22 @@ TEST(DataAllowance, PeriodsFollowTheLocalCalendarAndSettingsAreReadWithCare) {
         QString problem;
         EXPECT_EQ(dataAllowance(bytes, day, interfaces, &problem).isOn(), on) << bytes.toString().toStdString();
         EXPECT_EQ(problem.isEmpty(), on) << problem.toStdString();
+    }
+}
+
+TEST(DataAllowance, AUsedUpAllowanceAsksForAttentionAndStillShowsTheSpeeds) {
+    StatusNotifierItem item;
+    AttributedText title;
+    title.text = "1.2 MB|12.1 KB";
+    title.compactText = "1.2M\n12K";
+    for (const TitleAlert alert : {TitleAlert::Warning, TitleAlert::Critical, TitleAlert::None}) {
+        title.alert = alert;
+        item.setTitle(&title);
+        const bool attention = alert == TitleAlert::Critical;
+        EXPECT_EQ(item.status(), attention ? "NeedsAttention" : "Active");
+        ASSERT_EQ(item.attentionPixmap().size(), attention ? item.iconPixmap().size() : 0);
+        if (attention)  // the speeds' picture, in a red frame
+            EXPECT_EQ(item.attentionPixmap()[0].pixels.left(4), QByteArray("\xff\xcc\x00\x00", 4));
     }
 }
 
