@@ -99,11 +99,10 @@ const DBusMenuLayout* itemLabelled(const DBusMenuLayout& layout, const QString& 
 }
 
 TEST(StatusNotifier, TheItemRegistersShowsTheSpeedsAndTheHostWorksItsMenu) {
-    if (QStandardPaths::findExecutable("dbus-daemon").isEmpty()) GTEST_SKIP() << "needs dbus-daemon";
-    QProcess daemon;
-    daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-    ASSERT_TRUE(waitUntil([&] { return daemon.canReadLine(); })) << "dbus-daemon did not start";
-    const QByteArray address = daemon.readLine().trimmed();
+    PrivateBus bus;
+    if (!bus.installed) GTEST_SKIP() << "needs dbus-daemon";
+    ASSERT_FALSE(bus.address.isEmpty()) << "dbus-daemon did not start";
+    const QByteArray& address = bus.address;
     const ScopedEnvironment session("DBUS_SESSION_BUS_ADDRESS", address);
     StandInHost host(address);
     Harness harness({.sampler = "while :; do echo '0 0 12595 0 0 1229'; sleep 0.2; echo '0 0 1258291 0 0 1229'; sleep 0.2; done\n",
@@ -186,8 +185,8 @@ TEST(StatusNotifier, TheItemRegistersShowsTheSpeedsAndTheHostWorksItsMenu) {
     EXPECT_TRUE(waitUntil([&] { return receivedLabel() == "Data Received: 42.5M"; })) << receivedLabel().toString().toStdString();
     const auto toolTip = qdbus_cast<DBusToolTip>(properties()["ToolTip"]);
     EXPECT_TRUE(toolTip.text.contains("42.5M") && host.labels.contains(toolTip.title)) << toolTip.text.toStdString();
-    daemon.kill();
-    daemon.waitForFinished();
+    bus.daemon.kill();
+    bus.daemon.waitForFinished();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <unistd.h>
@@ -136,6 +137,12 @@ void ProgramRun::shareFoldersOf(const ProgramRun& other) {
 
 void ProgramRun::setCounters(std::uint64_t received, std::uint64_t sent) {
     writeFile(path("net_dev"), netDevText({{"lo", 100, 100}, {"wan9", received, sent}}));
+}
+
+PrivateBus::PrivateBus() : installed(!QStandardPaths::findExecutable("dbus-daemon").isEmpty()) {
+    if (!installed) return;
+    daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+    if (waitUntil([&] { return daemon.canReadLine(); })) address = daemon.readLine().trimmed();
 }
 
 QByteArray netDevText(const std::vector<InterfaceBytes>& interfaces) {

@@ -178,6 +178,19 @@ private:
     qsizetype read_ = 0;  // the lines shows() has gone past
 };
 
+// A session bus of the test's own, for as long as it lives: a dbus-daemon,
+// when one is installed (installed), and its address once it runs.
+struct PrivateBus {
+    PrivateBus();
+    ~PrivateBus() {
+        daemon.kill();
+        daemon.waitForFinished();
+    }
+    bool installed = false;
+    QByteArray address;
+    QProcess daemon;
+};
+
 // /proc/net/dev's text for these interfaces' byte counters.
 struct InterfaceBytes {
     QString name;
