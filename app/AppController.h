@@ -2,12 +2,15 @@
 
 #include "app/Accessors.h"
 #include "measure/InterfaceChoice.h"
+#include "measure/SpeedRing.h"
 #include "measure/TotalsPipelines.h"
 #include "measure/TotalsWorkers.h"
 #include "platform/AttributedText.h"
 #include "platform/FontPanel.h"
 #include "platform/InterfaceLoader.h"
 #include "platform/PlatformServices.h"
+#include "platform/UsageView.h"
+#include "usage/UsagePeriod.h"
 #include "usage/UsageRecorder.h"
 
 #include <QAction>
@@ -136,6 +139,8 @@ public:
     void recordUsage();
     // Today's and this month's use, in the menu and the tooltips.
     void showUsage();
+    // Opens the Usage window, or brings it to the front.
+    void clickUsage(QObject* sender);
 
     // --- commands/: menu commands, console log --------------------------------
     void clickRefreshInterval(QObject* sender);
@@ -193,6 +198,18 @@ private:
     std::unique_ptr<UsageRecorder> usageRecorder_;
     int usageTicks_ = 0;       // sampler restarts since the last write
     QStringList usageLines_;   // the lines the tooltips show
+
+    // --- the Usage window (present/) --------------------------------------------
+    // The live graph from the ring, once a second while the window is open.
+    void showLiveGraph();
+    // The chart of the chosen periods from the history.
+    void showUsageChart();
+    // The time and both speeds of the second nearest a moment of the graph.
+    QString liveGraphText(qint64 moment);
+    SpeedRing speedRing_;  // the last ten minutes of the sampler, always kept
+    QPointer<UsageView> usageWindow_;  // set while the window is open
+    UsagePeriod usagePeriod_ = UsagePeriod::Hours;
+    QStringList usageBarTexts_;  // the tool tip of each bar shown
 
     // --- presentation internals (present/) -------------------------------------
     // Shows (front) or hides the speed window and stores that wish.

@@ -23,7 +23,7 @@ void AppController::followUsage() {
     if (!usageRecorder_) return;
     // The first restart writes at once, so that a first run has its
     // baseline stored early.
-    if (usageTicks_++ % kRestartsPerWrite == 0) usageRecorder_->write();
+    if (usageTicks_++ % kRestartsPerWrite == 0 && usageRecorder_->write()) showUsageChart();
     showUsage();
 }
 
