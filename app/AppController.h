@@ -204,11 +204,12 @@ private:
     void showLiveGraph();
     // The chart of the chosen periods from the history.
     void showUsageChart();
+    // The chart stored as chosen: 0 hours, 1 days, 2 months.
+    int chosenChart();
     // The time and both speeds of the second nearest a moment of the graph.
     QString liveGraphText(qint64 moment);
     SpeedRing speedRing_;  // the last ten minutes of the sampler, always kept
     QPointer<UsageView> usageWindow_;  // set while the window is open
-    UsagePeriod usagePeriod_ = UsagePeriod::Hours;
     QStringList usageBarTexts_;  // the tool tip of each bar shown
 
     // --- presentation internals (present/) -------------------------------------

@@ -21,6 +21,8 @@ inline const QString colorIsRedBlue = QStringLiteral("colorIsRedBlue");
 inline const QString interfaces = QStringLiteral("interfaces");
 // The Usage window's size and place, as the toolkit saves them, in base64.
 inline const QString usageWindowFrame = QStringLiteral("usageWindowGeometry");
+// The Usage window's chart: "hours", "days" or "months".
+inline const QString usageChart = QStringLiteral("usageChart");
 
 // The size of the default title font, in points.
 inline constexpr double defaultFontSize = 12.0;

@@ -1,8 +1,8 @@
 #include "platform/UsageView.h"
 
-#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QCloseEvent>
@@ -94,8 +94,7 @@ private:
     QValueAxis* value_ = new QValueAxis;
 };
 
-// The bars of received and sent; the current period's bars are marked in a
-// lighter shade, and a tool tip over a bar gives its period's totals.
+// The bars of received and sent; the current period's bars are marked, and a tool tip over a bar gives its period's totals.
 class BarChartView : public QChartView {
 public:
     explicit BarChartView(std::function<QString(int)> hoverText) {
@@ -105,6 +104,8 @@ public:
         series_->append(received_);
         series_->append(sent_);
         series_->setBarWidth(0.8);
+        periods_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        periods_->setGridLineVisible(false);
         graph->addSeries(series_);
         graph->addAxis(periods_, Qt::AlignBottom);
         graph->addAxis(value_, Qt::AlignLeft);
@@ -117,15 +118,18 @@ public:
     }
 
     void show(const BarGraph& graph) {
-        // Categories must differ from each other: blank and repeated labels
-        // (an hour of a clock change) are told apart by zero-width spaces.
-        QStringList labels;
+        // Bar i stands at i. A label sits under its bar, where it has the
+        // room of its neighbours that have none; the axis wants labels that
+        // differ, so a repeated one (06:00 of two days) gets trailing spaces.
+        for (const QString& label : periods_->categoriesLabels()) periods_->remove(label);
+        periods_->setRange(-0.5, double(graph.labels.size()) - 0.5);
+        periods_->setStartValue(-0.5);
         for (qsizetype index = 0; index < graph.labels.size(); ++index) {
             QString label = graph.labels[index];
-            while (labels.contains(label)) label += QChar(0x200B);
-            labels << label;
+            if (label.isEmpty()) continue;
+            while (periods_->categoriesLabels().contains(label)) label += QLatin1Char(' ');
+            periods_->append(label, double(index));
         }
-        periods_->setCategories(labels);
         for (QBarSet* set : {received_, sent_}) {
             const std::vector<double>& values = set == received_ ? graph.received : graph.sent;
             set->remove(0, set->count());
@@ -141,7 +145,10 @@ public:
             const QColor color = set == received_ ? downloadColor(dark) : uploadColor(dark);
             set->setColor(color);
             set->setBorderColor(color);
-            set->setSelectedColor(dark ? color.darker(180) : color.lighter(170));
+            // The current period is not over yet: its bars are outlined and half filled.
+            QColor unfinished = color;
+            unfinished.setAlpha(90);
+            set->setSelectedColor(unfinished);
         }
     }
 
@@ -149,7 +156,7 @@ private:
     QBarSeries* series_ = new QBarSeries;
     QBarSet* received_ = new QBarSet(QString());
     QBarSet* sent_ = new QBarSet(QString());
-    QBarCategoryAxis* periods_ = new QBarCategoryAxis;
+    QCategoryAxis* periods_ = new QCategoryAxis;
     QValueAxis* value_ = new QValueAxis;
 };
 
@@ -197,7 +204,7 @@ void UsageView::setDark(bool dark) {
     bars_->setDark(dark);
     QPalette palette;
     if (dark) {
-        const QColor background = live_->chart()->backgroundBrush().color();
+        const QColor background(0x1e, 0x1f, 0x26);  // between the dark charts' gradient stops
         palette.setColor(QPalette::Window, background);
         palette.setColor(QPalette::Base, background);
         palette.setColor(QPalette::Button, background.lighter(150));

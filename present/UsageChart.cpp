@@ -24,11 +24,19 @@ ChartKind kindOf(UsagePeriod period) {
     return {12, "This Month", "Last 12 Months", "MMMM yyyy"};
 }
 
-// Hours are labelled every sixth (local clock), days by their date, months by name.
+// Labels a bar's width apart would crowd: every sixth hour of the local
+// clock is labelled (midnight by the day's name), every fifth day (the first
+// by the month's name), and every month.
 QString labelOf(UsagePeriod period, const QDateTime& start) {
+    const QTime time = start.time();
+    const int day = start.date().day();
     switch (period) {
-    case UsagePeriod::Hours: return start.time().hour() % 6 == 0 ? start.toString(QStringLiteral("HH:mm")) : QString();
-    case UsagePeriod::Days: return start.toString(QStringLiteral("d"));
+    case UsagePeriod::Hours:
+        if (time.hour() % 6 != 0) return {};
+        return start.toString(time.hour() == 0 ? QStringLiteral("ddd") : QStringLiteral("HH:mm"));
+    case UsagePeriod::Days:
+        if (day == 1) return start.toString(QStringLiteral("MMM"));
+        return day % 5 == 0 ? QString::number(day) : QString();
     case UsagePeriod::Summary:
     case UsagePeriod::Months: break;
     }

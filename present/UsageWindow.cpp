@@ -29,7 +29,8 @@ void AppController::clickUsage(QObject*) {
     if (usageWindow_) return makeKeyAndOrderFront(usageWindow_);
     UsageView::Handlers handlers;
     handlers.periodChosen = [this](int index) {
-        usagePeriod_ = kChartPeriods[index];
+        standardUserDefaults().setObject(QString(usagePeriodName(kChartPeriods[index])), keys::usageChart);
+        standardUserDefaults().synchronize();
         showUsageChart();
     };
     handlers.liveHoverText = [this](qint64 moment) { return liveGraphText(moment); };
@@ -38,8 +39,7 @@ void AppController::clickUsage(QObject*) {
         standardUserDefaults().setObject(QString::fromLatin1(view->saveGeometry().toBase64()), keys::usageWindowFrame);
         standardUserDefaults().synchronize();
     };
-    int chosen = 0;
-    while (kChartPeriods[chosen] != usagePeriod_) ++chosen;
+    const int chosen = chosenChart();
     usageWindow_ = new UsageView({QStringLiteral("Hours"), QStringLiteral("Days"), QStringLiteral("Months")}, chosen,
                                  std::move(handlers));
     const QString frame = standardUserDefaults().valueForKey(keys::usageWindowFrame).toString();
@@ -55,6 +55,15 @@ void AppController::clickUsage(QObject*) {
     showLiveGraph();
     showUsageChart();
     makeKeyAndOrderFront(usageWindow_);
+}
+
+int AppController::chosenChart() {
+    const QString name = standardUserDefaults().valueForKey(keys::usageChart).toString();
+    for (int index = 0; index < 3; ++index)
+        if (name == usagePeriodName(kChartPeriods[index])) return index;
+    if (!name.isEmpty())
+        nsLog(QStringLiteral("The Usage window has no chart \"%1\" (%2); it shows the hours").arg(name, keys::usageChart));
+    return 0;
 }
 
 void AppController::showLiveGraph() {
@@ -91,7 +100,7 @@ void AppController::showUsageChart() {
     if (!usageWindow_ || !usageRecorder_) return;
     UsageDatabase& database = usageRecorder_->database();
     const UsageChart chart =
-        usageChart(database, usagePeriod_, QDateTime::currentDateTimeUtc(), QTimeZone::systemTimeZone());
+        usageChart(database, kChartPeriods[chosenChart()], QDateTime::currentDateTimeUtc(), QTimeZone::systemTimeZone());
     double peak = 0.0;
     for (const UsageAmount& amount : chart.amounts) peak = std::max({peak, double(amount.received), double(amount.sent)});
     const AxisScale scale = volumeAxis(peak);
