@@ -9,6 +9,7 @@
 #include "platform/FontPanel.h"
 #include "platform/InterfaceLoader.h"
 #include "platform/PlatformServices.h"
+#include "platform/SpeedGraph.h"
 #include "platform/UsageView.h"
 #include "usage/UsagePeriod.h"
 #include "usage/UsageRecorder.h"
@@ -211,6 +212,10 @@ private:
     SpeedRing speedRing_;  // the last ten minutes of the sampler, always kept
     QPointer<UsageView> usageWindow_;  // set while the window is open
     QStringList usageBarTexts_;  // the tool tip of each bar shown
+    // The speed window's small graph: made, drawn or taken away as the
+    // setting says, at every second of the sampler.
+    void followSpeedGraph();
+    QPointer<SpeedGraph> speedGraph_;
 
     // --- presentation internals (present/) -------------------------------------
     // Shows (front) or hides the speed window and stores that wish.

@@ -19,6 +19,8 @@ inline const QString onlyShowDownload = QStringLiteral("onlyShowDownload");
 inline const QString colorIsRedBlue = QStringLiteral("colorIsRedBlue");
 // The interfaces counted: a list of names; empty or absent, the automatic set.
 inline const QString interfaces = QStringLiteral("interfaces");
+// A small graph under the speed window's numbers; off unless set.
+inline const QString speedGraph = QStringLiteral("speedGraph");
 // The Usage window's size and place, as the toolkit saves them, in base64.
 inline const QString usageWindowFrame = QStringLiteral("usageWindowGeometry");
 // The Usage window's chart: "hours", "days" or "months".

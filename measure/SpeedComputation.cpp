@@ -27,6 +27,7 @@ void AppController::getMBS(const QByteArray& chunk) {
     // Each line is one second of the sampler, whatever the refresh interval.
     speedRing_.push({QDateTime::currentMSecsSinceEpoch(), usable(sample.received), usable(sample.sent)});
     if (usageWindow_) showLiveGraph();
+    followSpeedGraph();
 
     const qint64 interval = standardUserDefaults().integerForKey(keys::refreshInterval);
     setSpeedCount(speedCount() + 1);

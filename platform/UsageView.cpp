@@ -1,5 +1,7 @@
 #include "platform/UsageView.h"
 
+#include "platform/GraphColors.h"
+
 #include <QBarSeries>
 #include <QBarSet>
 #include <QCategoryAxis>
@@ -20,10 +22,6 @@
 namespace ratelark {
 
 namespace {
-
-// The title's colours: blue and red on light, green and yellow on dark.
-QColor downloadColor(bool dark) { return dark ? QColor(0x8a, 0xe2, 0x34) : QColor(0x20, 0x4a, 0x87); }
-QColor uploadColor(bool dark) { return dark ? QColor(0xfc, 0xe9, 0x4f) : QColor(0xcc, 0x00, 0x00); }
 
 void setUp(QValueAxis* axis, const ValueAxis& from) {
     axis->setRange(0.0, from.maximum);

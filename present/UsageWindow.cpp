@@ -1,6 +1,7 @@
 #include "app/AppController.h"
 
 #include "app/PreferenceKeys.h"
+#include "platform/FreedMemory.h"
 #include "platform/Log.h"
 #include "platform/UsageView.h"
 #include "platform/WindowOrdering.h"
@@ -10,6 +11,7 @@
 #include "usage/UsageText.h"
 
 #include <QDateTime>
+#include <QTimer>
 
 namespace ratelark {
 
@@ -42,6 +44,9 @@ void AppController::clickUsage(QObject*) {
     const int chosen = chosenChart();
     usageWindow_ = new UsageView({QStringLiteral("Hours"), QStringLiteral("Days"), QStringLiteral("Months")}, chosen,
                                  std::move(handlers));
+    // A closed window costs no memory: the charts' heap goes back to the system.
+    // After the whole of it has gone, children and deferred deletions too.
+    connect(usageWindow_, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, [] { returnFreedMemory(); }); });
     const QString frame = standardUserDefaults().valueForKey(keys::usageWindowFrame).toString();
     if (!usageWindow_->restoreGeometry(QByteArray::fromBase64(frame.toLatin1()))) {
         if (!frame.isEmpty())

@@ -7,6 +7,7 @@
 #include "usage/UsageBuckets.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QChartView>
 #include <QTabBar>
 #include <QShortcut>
@@ -146,6 +147,22 @@ TEST(UsageWindow, TheMenuOpensItAndCtrlWOrTheCloseButtonDeletesItKeepingItsSizeA
     EXPECT_TRUE(harness.consoleLog().contains("The Usage window has no chart \"weeks\""));
     EXPECT_TRUE(harness.consoleLog().contains("The stored place of the Usage window"));
     usageWindow()->close();
+}
+
+TEST(SpeedWindow, ItsGraphComesAndGoesWithTheCheckBoxAndTheWindowMakesRoomForIt) {
+    Harness harness({.sampler = samplerPrinting({{1000, 10}, {3000, 20}}), .settingsFile = "[General]\nshowWindow=1\n"});
+    harness.start();
+    QWidget* panel = harness.controller().panel();
+    const int height = panel->height();
+    harness.controller().clickWindow(nullptr);
+    auto* box = harness.named<QCheckBox>("checkSpeedGraph");
+    ASSERT_TRUE(box && !box->isChecked()) << "off unless chosen";
+    box->click();
+    ASSERT_TRUE(waitUntil([&] { return panel->findChild<SpeedGraph*>() != nullptr; }));
+    EXPECT_EQ(panel->height(), height + SpeedGraph::kHeight);
+    box->click();
+    ASSERT_TRUE(waitUntil([&] { return panel->findChild<SpeedGraph*>() == nullptr; }));
+    EXPECT_EQ(panel->height(), height);
 }
 
 }  // namespace
