@@ -25,8 +25,8 @@ ChartKind kindOf(UsagePeriod period) {
 }
 
 // Labels a bar's width apart would crowd: every sixth hour of the local
-// clock is labelled (midnight by the day's name), every fifth day (the first
-// by the month's name), and every month.
+// clock is labelled (midnight by the day's name), the 5th, 10th, ... 25th
+// day and the first by the month's name, and every month.
 QString labelOf(UsagePeriod period, const QDateTime& start) {
     const QTime time = start.time();
     const int day = start.date().day();
@@ -36,7 +36,7 @@ QString labelOf(UsagePeriod period, const QDateTime& start) {
         return start.toString(time.hour() == 0 ? QStringLiteral("ddd") : QStringLiteral("HH:mm"));
     case UsagePeriod::Days:
         if (day == 1) return start.toString(QStringLiteral("MMM"));
-        return day % 5 == 0 ? QString::number(day) : QString();
+        return day % 5 == 0 && day < 30 ? QString::number(day) : QString();
     case UsagePeriod::Summary:
     case UsagePeriod::Months: break;
     }
