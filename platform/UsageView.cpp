@@ -44,8 +44,10 @@ QChart* plainChart() {
 // the pointer and both speeds then.
 class LiveChartView : public QChartView {
 public:
-    explicit LiveChartView(std::function<QString(qint64)> hoverText) : hoverText_(std::move(hoverText)) {
-        QChart* graph = plainChart();
+    // Made with its chart: a chart set later leaves the view's first one undeleted.
+    explicit LiveChartView(std::function<QString(qint64)> hoverText)
+        : QChartView(plainChart()), hoverText_(std::move(hoverText)) {
+        QChart* graph = chart();
         download_->setName(QStringLiteral("Download"));
         upload_->setName(QStringLiteral("Upload"));
         graph->addSeries(download_);
@@ -58,7 +60,6 @@ public:
             series->attachAxis(time_);
             series->attachAxis(value_);
         }
-        setChart(graph);
         setRenderHint(QPainter::Antialiasing);
         setMouseTracking(true);
     }
@@ -95,8 +96,8 @@ private:
 // The bars of received and sent; the current period's bars are marked, and a tool tip over a bar gives its period's totals.
 class BarChartView : public QChartView {
 public:
-    explicit BarChartView(std::function<QString(int)> hoverText) {
-        QChart* graph = plainChart();
+    explicit BarChartView(std::function<QString(int)> hoverText) : QChartView(plainChart()) {
+        QChart* graph = chart();
         received_->setLabel(QStringLiteral("Received"));
         sent_->setLabel(QStringLiteral("Sent"));
         series_->append(received_);
@@ -109,7 +110,6 @@ public:
         graph->addAxis(value_, Qt::AlignLeft);
         series_->attachAxis(periods_);
         series_->attachAxis(value_);
-        setChart(graph);
         connect(series_, &QBarSeries::hovered, this, [this, hoverText = std::move(hoverText)](bool on, int index) {
             on ? QToolTip::showText(QCursor::pos(), hoverText(index), this) : QToolTip::hideText();
         });

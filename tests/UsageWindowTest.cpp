@@ -142,11 +142,13 @@ TEST(UsageWindow, TheMenuOpensItAndCtrlWOrTheCloseButtonDeletesItKeepingItsSizeA
     harness.settings().setObject("weeks", keys::usageChart);
     harness.settings().setObject("garbage", keys::usageWindowFrame);
     item->trigger();
-    ASSERT_TRUE(usageWindow());
-    EXPECT_EQ(usageWindow()->findChild<QTabBar*>()->currentIndex(), 0);
+    window = usageWindow();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->findChild<QTabBar*>()->currentIndex(), 0);
     EXPECT_TRUE(harness.consoleLog().contains("The Usage window has no chart \"weeks\""));
     EXPECT_TRUE(harness.consoleLog().contains("The stored place of the Usage window"));
-    usageWindow()->close();
+    window->close();
+    EXPECT_TRUE(waitUntil([&] { return window.isNull(); }));
 }
 
 TEST(SpeedWindow, ItsGraphComesAndGoesWithTheCheckBoxAndTheWindowMakesRoomForIt) {
