@@ -2,13 +2,17 @@
 
 #include "app/Accessors.h"
 #include "measure/InterfaceChoice.h"
+#include "measure/SpeedRing.h"
 #include "measure/TotalsPipelines.h"
 #include "measure/TotalsWorkers.h"
 #include "platform/AttributedText.h"
 #include "platform/FontPanel.h"
 #include "platform/InterfaceLoader.h"
 #include "platform/PlatformServices.h"
+#include "platform/SpeedGraph.h"
+#include "platform/UsageView.h"
 #include "usage/DataAllowance.h"
+#include "usage/UsagePeriod.h"
 #include "usage/UsageRecorder.h"
 
 #include <QAction>
@@ -144,6 +148,8 @@ public:
     void recordUsage();
     // Today's and this month's use, in the menu and the tooltips.
     void showUsage();
+    // Opens the Usage window, or brings it to the front.
+    void clickUsage(QObject* sender);
 
     // --- commands/: menu commands, console log --------------------------------
     void clickRefreshInterval(QObject* sender);
@@ -208,8 +214,8 @@ private:
     // At every sampler restart: the history is written every few of them.
     void followUsage();
     // Writes the history, with the allowance watched, and tells the user
-    // about a share of it this write reached first.
-    void writeUsage();
+    // about a share of it this write reached first; false when it could not.
+    bool writeUsage();
     // The allowance as the settings say now, for the counted interfaces.
     std::optional<AllowanceWatch> followAllowance();
     std::unique_ptr<UsageRecorder> usageRecorder_;
@@ -219,6 +225,23 @@ private:
     int allowanceLevel_ = 0;        // 0, 80 or 100: how far the period's use has gone
     int usageTicks_ = 0;       // sampler restarts since the last write
     QStringList usageLines_;   // the lines the tooltips show
+
+    // --- the Usage window (present/) --------------------------------------------
+    // The live graph from the ring, once a second while the window is open.
+    void showLiveGraph();
+    // The chart of the chosen periods from the history.
+    void showUsageChart();
+    // The chart stored as chosen: 0 hours, 1 days, 2 months.
+    int chosenChart();
+    // The time and both speeds of the second nearest a moment of the graph.
+    QString liveGraphText(qint64 moment);
+    SpeedRing speedRing_;  // the last ten minutes of the sampler, always kept
+    QPointer<UsageView> usageWindow_;  // set while the window is open
+    QStringList usageBarTexts_;  // the tool tip of each bar shown
+    // The speed window's small graph: made, drawn or taken away as the
+    // setting says, at every second of the sampler.
+    void followSpeedGraph();
+    QPointer<SpeedGraph> speedGraph_;
 
     // --- presentation internals (present/) -------------------------------------
     // Shows (front) or hides the speed window and stores that wish.

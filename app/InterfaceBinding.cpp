@@ -51,6 +51,7 @@ InterfaceConnections AppController::interfaceConnections() {
         {"clickDataAllowance", &AppController::clickDataAllowance},
         {"avoidConsoleFlush", &AppController::avoidConsoleFlush},
         {"resetDataState", &AppController::resetDataState},
+        {"clickUsage", &AppController::clickUsage},
     };
     for (const auto& [name, action] : actions)
         connections.actions.insert(QString::fromLatin1(name), [this, action](QObject* sender) { (this->*action)(sender); });

@@ -19,6 +19,12 @@ inline const QString onlyShowDownload = QStringLiteral("onlyShowDownload");
 inline const QString colorIsRedBlue = QStringLiteral("colorIsRedBlue");
 // The interfaces counted: a list of names; empty or absent, the automatic set.
 inline const QString interfaces = QStringLiteral("interfaces");
+// A small graph under the speed window's numbers; off unless set.
+inline const QString speedGraph = QStringLiteral("speedGraph");
+// The Usage window's size and place, as the toolkit saves them, in base64.
+inline const QString usageWindowFrame = QStringLiteral("usageWindowGeometry");
+// The Usage window's chart: "hours", "days" or "months".
+inline const QString usageChart = QStringLiteral("usageChart");
 
 // The data allowance: bytes a period (0 or absent: none), the day of the
 // month its period starts (1 to 31), the interfaces it applies to (empty:

@@ -3,6 +3,8 @@
 #include "app/PreferenceKeys.h"
 #include "measure/SampleParser.h"
 
+#include <QDateTime>
+
 #include <cmath>
 
 namespace ratelark {
@@ -22,6 +24,10 @@ void AppController::getMBS(const QByteArray& chunk) {
     const SampleCounts sample = parseSample(chunk);
     setSpeedIn(speedIn() + usable(sample.received));
     setSpeedOut(speedOut() + usable(sample.sent));
+    // Each line is one second of the sampler, whatever the refresh interval.
+    speedRing_.push({QDateTime::currentMSecsSinceEpoch(), usable(sample.received), usable(sample.sent)});
+    if (usageWindow_) showLiveGraph();
+    followSpeedGraph();
 
     const qint64 interval = standardUserDefaults().integerForKey(keys::refreshInterval);
     setSpeedCount(speedCount() + 1);

@@ -12,7 +12,7 @@ namespace {
 // The preferences the settings window's check boxes set.
 bool isDisplaySetting(const QString& key) {
     for (const QString& setting : {keys::upAndDown, keys::bitsPerSecond, keys::useFixedWith, keys::showArrow,
-                                   keys::onlyShowDownload, keys::colorIsRedBlue, keys::showKBMBGB})
+                                   keys::onlyShowDownload, keys::colorIsRedBlue, keys::showKBMBGB, keys::speedGraph})
         if (key == setting) return true;
     return false;
 }

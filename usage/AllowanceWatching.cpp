@@ -19,10 +19,11 @@ std::optional<AllowanceWatch> AppController::followAllowance() {
     return allowanceWatch(allowance_, allowancePeriod(QDate::currentDate(), allowance_.startDay), usageCounted_);
 }
 
-void AppController::writeUsage() {
+bool AppController::writeUsage() {
     usageRecorder_->watchAllowance(followAllowance());
     int crossed = 0;
-    if (!usageRecorder_->write(&crossed) || crossed == 0 || !allowance_.isOn()) return;
+    if (!usageRecorder_->write(&crossed)) return false;
+    if (crossed == 0 || !allowance_.isOn()) return true;
     // Only the writer that recorded the crossing gets here, once a period.
     const AllowancePeriod period = allowancePeriod(QDate::currentDate(), allowance_.startDay);
     const QString resets = QLocale::c().toString(period.end, QStringLiteral("d MMMM"));
@@ -35,6 +36,7 @@ void AppController::writeUsage() {
         services_.notifier->notify(summary, body);
     else
         nsLog(summary + QStringLiteral(": ") + body);
+    return true;
 }
 
 }  // namespace ratelark

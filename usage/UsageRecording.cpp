@@ -25,7 +25,7 @@ void AppController::followUsage() {
     if (!usageRecorder_) return;
     // The first restart writes at once, so that a first run has its
     // baseline stored early.
-    if (usageTicks_++ % kRestartsPerWrite == 0) writeUsage();
+    if (usageTicks_++ % kRestartsPerWrite == 0 && writeUsage()) showUsageChart();
     showUsage();
 }
 

@@ -29,13 +29,15 @@ std::vector<UsageReportRow> dayRows(UsageDatabase& database, const std::vector<Q
     return rows;
 }
 
-std::vector<UsageReportRow> hourRows(UsageDatabase& database, const QDateTime& now, const QTimeZone& zone) {
+std::vector<UsageReportRow> hourRows(UsageDatabase& database, const QDateTime& now, const QTimeZone& zone,
+                                     int count) {
     const std::int64_t current = bucketAt(now, zone).hourStart;
+    const std::int64_t first = current - std::int64_t(count - 1) * 3600;
     std::vector<UsageReportRow> rows;
-    for (int back = 23; back >= 0; --back)
+    for (int back = count - 1; back >= 0; --back)
         rows.push_back({{}, QDateTime::fromSecsSinceEpoch(current - back * 3600, zone), {}, {}});
-    for (const UsageRow& stored : database.hours(current - 23 * 3600, current + 3600))
-        add(rows[std::size_t((stored.key - (current - 23 * 3600)) / 3600)], stored);
+    for (const UsageRow& stored : database.hours(first, current + 3600))
+        add(rows[std::size_t((stored.key - first) / 3600)], stored);
     return rows;
 }
 
@@ -62,22 +64,25 @@ std::vector<UsageReportRow> summaryRows(UsageDatabase& database, QDate today) {
 
 }  // namespace
 
-UsageReport usageReport(UsageDatabase& database, UsagePeriod period, const QDateTime& now, const QTimeZone& zone) {
+UsageReport usageReport(UsageDatabase& database, UsagePeriod period, const QDateTime& now, const QTimeZone& zone,
+                        int rows) {
+    constexpr int kPrintedRows[] = {0, 24, 30, 12};
+    const int count = rows > 0 ? rows : kPrintedRows[static_cast<int>(period)];
     UsageReport report;
     report.period = period;
     const QDate today = now.toTimeZone(zone).date();
     switch (period) {
     case UsagePeriod::Summary: report.rows = summaryRows(database, today); break;
-    case UsagePeriod::Hours: report.rows = hourRows(database, now, zone); break;
+    case UsagePeriod::Hours: report.rows = hourRows(database, now, zone, count); break;
     case UsagePeriod::Days: {
         std::vector<QDate> starts;
-        for (int back = 29; back >= 0; --back) starts.push_back(today.addDays(-back));
+        for (int back = count - 1; back >= 0; --back) starts.push_back(today.addDays(-back));
         report.rows = dayRows(database, starts, today.addDays(1), zone);
         break;
     }
     case UsagePeriod::Months: {
         std::vector<QDate> starts;
-        for (int back = 11; back >= 0; --back) starts.push_back(monthOf(today, back));
+        for (int back = count - 1; back >= 0; --back) starts.push_back(monthOf(today, back));
         report.rows = dayRows(database, starts, monthOf(today, -1), zone);
         break;
     }

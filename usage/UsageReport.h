@@ -22,9 +22,6 @@ struct UsageReportRow {
     std::map<QString, UsageAmount> interfaces;
 };
 
-// A period's rows, oldest first and the current period last: the last 24
-// hours, 30 days or 12 months, with rows of nothing where nothing was
-// recorded; or the summary.
 // The data allowance's period and how much of it is used.
 struct AllowanceReport {
     std::uint64_t bytes = 0;
@@ -32,6 +29,9 @@ struct AllowanceReport {
     QDate start, end;  // [start, end)
 };
 
+// A period's rows, oldest first and the current period last: the last hours,
+// days or months, with rows of nothing where nothing was recorded; or the
+// summary.
 struct UsageReport {
     UsagePeriod period = UsagePeriod::Summary;
     std::optional<AllowanceReport> allowance;
@@ -40,6 +40,9 @@ struct UsageReport {
     bool hasHistory = false;  // false: nothing was ever recorded
 };
 
-UsageReport usageReport(UsageDatabase& database, UsagePeriod period, const QDateTime& now, const QTimeZone& zone);
+// rows: how many hours, days or months; 0: as many as `--usage` prints (24,
+// 30 and 12). The summary has its five rows whatever rows says.
+UsageReport usageReport(UsageDatabase& database, UsagePeriod period, const QDateTime& now, const QTimeZone& zone,
+                        int rows = 0);
 
 }  // namespace ratelark

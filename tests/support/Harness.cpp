@@ -38,6 +38,7 @@ Harness::Harness(const Options& options) : savedStderr_(::dup(STDERR_FILENO)) {
     services.paths.samplerTool = writeBashScript(path("sampler"), options.sampler);
     services.paths.documentation = defaultDocumentation();
     services.paths.redirectStandardOutput = false;
+    if (options.usageHistory) services.paths.usageHistory = path("usage.sqlite");
     controller_ = std::make_unique<AppController>(std::move(services));
     if (options.loadInterface) ui = loadInterface(shippedInterfaceDescription(), controller_->interfaceConnections());
 }

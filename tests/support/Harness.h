@@ -92,6 +92,7 @@ public:
         bool loadInterface = true;                 // the shipped description
         QByteArray settingsFile;                   // the settings file as the store opens it
         std::function<std::unique_ptr<StatusBar>()> statusBar;  // empty: a FakeStatusBar
+        bool usageHistory = false;                 // kept at path("usage.sqlite")
     };
 
     Harness() : Harness(Options()) {}
