@@ -100,10 +100,10 @@ void AppController::awakeFromNib() {
     restartTimer->setInterval(kRestartIntervalMs);
     connect(restartTimer, &QTimer::timeout, this, &AppController::onTimerStartStopTask);
     restartTimer->start();
-    auto* watchTimer = new QTimer(this);
-    watchTimer->setInterval(kWatchIntervalMs);
-    connect(watchTimer, &QTimer::timeout, this, &AppController::onTimerWatchSampler);
-    watchTimer->start();
+    samplerWatch_ = new QTimer(this);
+    samplerWatch_->setInterval(kWatchIntervalMs);
+    connect(samplerWatch_, &QTimer::timeout, this, &AppController::onTimerWatchSampler);
+    if (!samplerRunning()) samplerWatch_->start();
 
     if (standardUserDefaults().boolForKey(keys::showWindow) && panel()) orderFront(panel());
     // The show-window marks start out as the stored wish.

@@ -29,6 +29,8 @@
 #include <memory>
 #include <mutex>
 
+class QTimer;
+
 namespace ratelark {
 
 class Pipe;
@@ -190,6 +192,9 @@ private:
     bool samplerDelivered_ = false;  // the running sampler has written a line
     int samplersFailedInARow_ = 0;
     int ticksBeforeNextSampler_ = 0;
+    // Ticks each second only while no sampler runs, so that a running one
+    // costs no wake of its own.
+    QTimer* samplerWatch_ = nullptr;
     QString samplerEndLogged_;
     // The current sampler's output, error and termination connections.
     std::array<QMetaObject::Connection, 3> samplerConnections_;

@@ -8,5 +8,7 @@ int accuracyCommand(int argc, char** argv);
 int totalsCommand(int argc, char** argv);
 int floodCommand(int argc, char** argv);
 int usageCommand(int argc, char** argv);
+int watcherCommand(int argc, char** argv);
+int spawnCommand(int argc, char** argv);
 
 }  // namespace ratelark::bench

@@ -9,6 +9,13 @@
 // and counted too; children the command reaps itself reach this total through
 // its own cutime/cstime. Both are exact to the microsecond, unlike the clock
 // ticks of /proc/<pid>/stat, which are reported beside them for the split.
+//
+// Where the cpuacct controller can be written (root), the command runs in a
+// group of its own, whose usage counts the CPU of every process of the tree
+// to the nanosecond, dead ones included: it gives the start-up cost (the
+// tree's CPU when the first title arrives), the steady state, and the cost of
+// one sampler restart (the second around each new child, less a median
+// second without one).
 #include "bench/Commands.h"
 #include "bench/ProcFiles.h"
 
@@ -28,6 +35,7 @@
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <ctime>
 #include <unistd.h>
@@ -46,6 +54,7 @@ struct Options {
     double steadyFrom = 10; // the steady-state CPU is counted from this many seconds on
     std::string linesFile;  // every line with its arrival time
     std::string errorFile;  // the command's standard error
+    std::string titlesFile; // a FIFO whose lines are the titles, for a command that shows them elsewhere
     std::vector<char*> command;
 };
 
@@ -171,6 +180,67 @@ void reportDrift(const std::vector<std::int64_t>& arrivals, double period) {
                     1000.0);
 }
 
+// A cpuacct group of the meter's own for the command's tree; empty where
+// none can be made.
+class CpuGroup {
+public:
+    CpuGroup() {
+        const std::string path = "/sys/fs/cgroup/cpuacct/ratelark-bench-" + std::to_string(::getpid());
+        if (::mkdir(path.c_str(), 0755) == 0) path_ = path;
+    }
+    ~CpuGroup() {
+        if (!path_.empty()) ::rmdir(path_.c_str());
+    }
+    bool available() const { return !path_.empty(); }
+    // In the child before exec.
+    void join() const {
+        if (!available()) return;
+        const int fd = ::open((path_ + "/cgroup.procs").c_str(), O_WRONLY);
+        if (fd >= 0 && ::write(fd, "0\n", 2) < 0) ::_exit(126);
+        ::close(fd);
+    }
+    double usageSeconds() const {
+        const auto text = readFile(path_ + "/cpuacct.usage");
+        return text ? std::atof(text->c_str()) / 1e9 : 0;
+    }
+
+private:
+    std::string path_;
+};
+
+// The cost of one sampler restart: for each child started after the first,
+// the CPU of the second around the poll that saw it, less the median CPU of
+// the seconds that saw none. Samples are (time ns, usage s, children seen).
+struct UsagePoint {
+    std::int64_t at;
+    double usage;
+    std::size_t children;
+};
+
+std::vector<double> restartCosts(const std::vector<UsagePoint>& points, std::int64_t from) {
+    const std::size_t half = 2;  // polls each side: one second in all
+    std::vector<std::size_t> restarts;
+    for (std::size_t k = 1; k < points.size(); ++k)
+        if (points[k].children > points[k - 1].children && points[k - 1].children > 0 && points[k].at >= from)
+            restarts.push_back(k);
+    std::vector<double> quiet;
+    for (std::size_t k = half; k + half < points.size(); k += 2 * half) {
+        if (points[k].at < from) continue;
+        const bool near = std::any_of(restarts.begin(), restarts.end(), [&](std::size_t r) {
+            return r + 2 * half >= k && r <= k + 2 * half;
+        });
+        if (!near) quiet.push_back(points[k + half].usage - points[k - half].usage);
+    }
+    std::vector<double> costs;
+    if (quiet.empty()) return costs;
+    std::nth_element(quiet.begin(), quiet.begin() + std::ptrdiff_t(quiet.size() / 2), quiet.end());
+    const double second = quiet[quiet.size() / 2];
+    for (const std::size_t r : restarts)
+        if (r >= half + 1 && r + half - 1 < points.size())
+            costs.push_back(points[r + half - 1].usage - points[r - half - 1].usage - second);
+    return costs;
+}
+
 bool parseOptions(int argc, char** argv, Options& options) {
     int i = 0;
     for (; i < argc; ++i) {
@@ -185,6 +255,7 @@ bool parseOptions(int argc, char** argv, Options& options) {
         else if (a == "--steady-from") options.steadyFrom = std::atof(value());
         else if (a == "--lines") options.linesFile = value();
         else if (a == "--stderr") options.errorFile = value();
+        else if (a == "--titles") options.titlesFile = value();
         else {
             std::fprintf(stderr, "meter: unknown option %s\n", a.c_str());
             return false;
@@ -211,9 +282,13 @@ int meterCommand(int argc, char** argv) {
 
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return 1;
+    // Opened for writing too, so that it never reads as ended between writers.
+    const int titles = options.titlesFile.empty() ? -1 : ::open(options.titlesFile.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    const CpuGroup group;
     const std::int64_t start = nowNs();
     const pid_t child = ::fork();
     if (child == 0) {
+        group.join();
         ::dup2(out[1], STDOUT_FILENO);
         const int in = ::open("/dev/null", O_RDONLY);
         ::dup2(in, STDIN_FILENO);
@@ -232,23 +307,28 @@ int meterCommand(int argc, char** argv) {
     std::vector<Sample> samples;
     std::vector<std::int64_t> arrivals;
     std::int64_t lineCount = 0, firstLine = -1, secondLine = -1, longestGap = 0, lastLine = -1;
-    std::string partial;
+    std::string partial, titlePartial;
     const std::int64_t end = start + std::int64_t(options.seconds * 1e9);
     std::int64_t nextPoll = start + kPollEvery / 5;
     std::int64_t nextSample = options.every > 0 ? start + std::int64_t(options.every * 1e9) : INT64_MAX;
     const std::int64_t steadyAt = start + std::int64_t(options.steadyFrom * 1e9);
     std::optional<CpuSnapshot> steadyStart;
     std::int64_t steadyStartNs = 0;
+    double steadyStartGroup = 0;
     bool outputOpen = true;
+    double startupUsage = -1;
+    std::vector<UsagePoint> usage;
 
-    auto drain = [&] {
+    auto drainFrom = [&](int fd, std::string& partial, bool counted) {
         char buffer[65536];
         for (;;) {
-            const ssize_t n = ::read(out[0], buffer, sizeof buffer);
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
             if (n < 0 && errno == EINTR) continue;
-            if (n == 0) outputOpen = false;
+            if (n == 0 && fd == out[0]) outputOpen = false;
             if (n <= 0) return;
+            if (!counted) continue;
             const std::int64_t at = nowNs();
+            if (startupUsage < 0 && group.available()) startupUsage = group.usageSeconds();
             partial.append(buffer, std::size_t(n));
             std::size_t from = 0, newline = 0;
             while ((newline = partial.find('\n', from)) != std::string::npos) {
@@ -268,6 +348,11 @@ int meterCommand(int argc, char** argv) {
             partial.erase(0, from);
         }
     };
+    auto drain = [&] {
+        // A command whose titles come through the FIFO has its output only drained.
+        if (titles >= 0) drainFrom(titles, titlePartial, true);
+        if (outputOpen) drainFrom(out[0], partial, titles < 0);
+    };
 
     bool endedEarly = false;
     for (;;) {
@@ -276,9 +361,11 @@ int meterCommand(int argc, char** argv) {
         if (!steadyStart && now >= steadyAt) {
             steadyStart = cpuSnapshot(child);
             steadyStartNs = nowNs();
+            if (group.available()) steadyStartGroup = group.usageSeconds();
         }
         if (now >= nextPoll) {
             watch.poll();
+            if (group.available()) usage.push_back({now, group.usageSeconds(), watch.childrenSeen()});
             nextPoll += kPollEvery;
         }
         if (now >= nextSample) {
@@ -287,10 +374,11 @@ int meterCommand(int argc, char** argv) {
             nextSample += std::int64_t(options.every * 1e9);
         }
         const std::int64_t wake = std::min({end, nextPoll, nextSample, steadyStart ? end : steadyAt});
-        pollfd fd{out[0], POLLIN, 0};
+        // An ended output is left out of the poll; the titles' FIFO never ends.
+        pollfd fds[2] = {{titles, POLLIN, 0}, {outputOpen ? out[0] : -1, POLLIN, 0}};
         const int timeoutMs = int(std::max<std::int64_t>(0, (wake - now + 999'999) / 1'000'000));
-        if (outputOpen) {
-            if (::poll(&fd, 1, timeoutMs) > 0) drain();
+        if (outputOpen || titles >= 0) {
+            if (::poll(fds, 2, timeoutMs) > 0) drain();
         } else {
             ::usleep(useconds_t(timeoutMs) * 1000);
         }
@@ -307,6 +395,7 @@ int meterCommand(int argc, char** argv) {
     std::uint64_t ownTicks = 0, reapedTicks = 0, liveTicks = 0;
     std::optional<CpuSnapshot> steadyEnd;
     const std::int64_t steadyEndNs = nowNs();
+    const double groupEnd = group.available() ? group.usageSeconds() : 0;
     if (!endedEarly) {
         if (steadyStart) steadyEnd = cpuSnapshot(child);
         watch.poll();
@@ -352,7 +441,8 @@ int meterCommand(int argc, char** argv) {
     std::printf("cpu_s_per_hour=%.3f\n", cpu * 3600.0 / (double(measured) / 1e9));
     if (steadyStart && steadyEnd) {
         const double span = double(steadyEndNs - steadyStartNs) / 1e9;
-        const double cpuSteady = steadyEnd->total() - steadyStart->total();
+        const double cpuSteady =
+            group.available() ? groupEnd - steadyStartGroup : steadyEnd->total() - steadyStart->total();
         std::printf("steady_seconds=%.3f\n", span);
         std::printf("steady_cpu_s=%.6f\n", cpuSteady);
         std::printf("steady_cpu_s_per_hour=%.3f\n", cpuSteady * 3600.0 / span);
@@ -373,6 +463,15 @@ int meterCommand(int argc, char** argv) {
     std::printf("second_line_ms=%.3f\n", secondLine < 0 ? -1.0 : double(secondLine) / 1e6);
     std::printf("longest_gap_ms=%.3f\n", double(longestGap) / 1e6);
     if (options.period > 0) reportDrift(arrivals, options.period);
+    std::printf("cpu_accounting=%s\n", group.available() ? "cpuacct group" : "process clocks");
+    std::printf("startup_cpu_ms=%.2f\n", startupUsage < 0 ? -1.0 : startupUsage * 1000.0);
+    std::vector<double> costs = restartCosts(usage, steadyAt);
+    if (!costs.empty()) {
+        std::sort(costs.begin(), costs.end());
+        std::printf("restarts_measured=%zu\n", costs.size());
+        std::printf("restart_cpu_ms_median=%.2f\n", costs[costs.size() / 2] * 1000.0);
+        std::printf("restart_cpu_ms_min=%.2f\n", costs.front() * 1000.0);
+    }
     for (const Sample& s : samples)
         std::printf("sample=%.1f %ld %d %d\n", s.atSeconds, s.rssKb, s.fds, s.threads);
     return 0;

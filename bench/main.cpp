@@ -12,7 +12,9 @@ int main(int argc, char** argv) {
         if (!std::strcmp(argv[1], "totals")) return totalsCommand(argc - 2, argv + 2);
         if (!std::strcmp(argv[1], "flood")) return floodCommand(argc - 2, argv + 2);
         if (!std::strcmp(argv[1], "usage")) return usageCommand(argc - 2, argv + 2);
+        if (!std::strcmp(argv[1], "watcher")) return watcherCommand(argc - 2, argv + 2);
+        if (!std::strcmp(argv[1], "spawn")) return spawnCommand(argc - 2, argv + 2);
     }
-    std::fprintf(stderr, "usage: ratelark-bench meter|accuracy|totals|flood|usage ...\n");
+    std::fprintf(stderr, "usage: ratelark-bench meter|accuracy|totals|flood|usage|watcher|spawn ...\n");
     return 2;
 }

@@ -3,6 +3,8 @@
 #include "platform/Log.h"
 #include "platform/Task.h"
 
+#include <QTimer>
+
 #include <algorithm>
 
 namespace ratelark {
@@ -60,7 +62,10 @@ void AppController::startSampler() {
     };
 
     const QString failure = task()->launch();
-    if (failure.isEmpty()) return;
+    if (failure.isEmpty()) {
+        if (samplerWatch_) samplerWatch_->stop();
+        return;
+    }
     samplerEnded(QStringLiteral("Couldn't launch the sampler %1: %2").arg(services().paths.samplerTool, failure));
 }
 
@@ -72,6 +77,7 @@ void AppController::samplerEnded(const QString& why) {
     samplerEndLogged_ = why;
     samplersFailedInARow_ = samplerDelivered_ ? 1 : samplersFailedInARow_ + 1;
     ticksBeforeNextSampler_ = std::min(kLongestSamplerWait, 1 << std::min(samplersFailedInARow_ - 1, 5));
+    if (samplerWatch_) samplerWatch_->start();
     if (statusItem()) statusItem()->showUntitled();
 }
 

@@ -78,6 +78,20 @@ TEST(MenuCommands, AChoiceIsStoredAtOnceMarkedAloneAndMirroredInTheSettingsWindo
     EXPECT_EQ(harness.reopenSettings()->integerForKey(keys::showType), 0);
 }
 
+// A default written into the file would stay the user's choice, and a later
+// release's new default would never reach them.
+TEST(MenuCommands, OnlyTheChangedSettingIsWrittenNeverTheDefaults) {
+    Harness harness;
+    harness.start();
+    harness.controller().refreshMenu()->actions().at(1)->trigger();  // 2 seconds
+    harness.settings().synchronize();
+    const QByteArray stored = testing::readFile(harness.settingsPath());
+    QList<QByteArray> values;
+    for (const QByteArray& line : stored.split('\n'))
+        if (line.contains('=')) values << line;
+    EXPECT_EQ(values, QList<QByteArray>{"refreshInterval=2"}) << stored.toStdString();
+}
+
 TEST(MenuCommands, OpenAtLoginsMarkFollowsTheRegistration) {
     const QString helper = "com.tarnwick.ratelarkhelper";
     Harness harness;

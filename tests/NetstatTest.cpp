@@ -5,6 +5,10 @@
 #include "counters/NetDevCounters.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <csignal>
 #include <QSaveFile>
 
 namespace ratelark {
@@ -134,6 +138,41 @@ TEST(NetstatTool, PrintsWhatMovedEachIntervalAndNoSpikeAfterTheFileWasUnreadable
     for (int tick = 0; tick < 2; ++tick) EXPECT_EQ(next(), 0);
     errors += tool.readAllStandardError();
     EXPECT_TRUE(errors.contains(": File too large")) << errors.toStdString();
+}
+
+// Stopped for five intervals while the counters rise steadily, the tool's
+// next line is one interval's worth: divided by the nominal interval it
+// would be six.
+TEST(NetstatTool, AfterAStopTheNextLineIsOneIntervalsWorth) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("net-dev");
+    constexpr double kBytesPerSecond = 1e6, kInterval = 0.2;
+    QElapsedTimer clock;
+    clock.start();
+    const auto write = [&] {
+        QSaveFile counters(file);
+        counters.open(QIODevice::WriteOnly);
+        const auto received = std::uint64_t(kBytesPerSecond * double(clock.nsecsElapsed()) / 1e9);
+        counters.write(QByteArray::fromStdString(interface("eth0", {0, 0, received, 0, 0, 0, 0})));
+        counters.commit();
+    };
+    write();
+    QTimer rising;
+    QObject::connect(&rising, &QTimer::timeout, write);
+    rising.start(5);
+    QProcess tool;
+    tool.start(RATELARK_TEST_BIN_DIR "/ratelark-netstat", {"--file", file, QString::number(kInterval)});
+    const auto next = [&] {
+        if (!testing::waitUntil([&] { return tool.canReadLine(); })) return qint64(-1);
+        return tool.readLine().simplified().split(' ').value(BytesIn).toLongLong();
+    };
+    for (int line = 0; line < 3; ++line) next();
+    ::kill(pid_t(tool.processId()), SIGSTOP);
+    testing::spin(int(5 * kInterval * 1000));
+    testing::spin(0);
+    tool.readAllStandardOutput();  // what it wrote before the stop
+    ::kill(pid_t(tool.processId()), SIGCONT);
+    EXPECT_NEAR(double(next()), kBytesPerSecond * kInterval, 0.35 * kBytesPerSecond * kInterval);
 }
 
 TEST(NetstatTool, CountsTheDeviceBackedOrTheNamedInterfacesAndTakesInNewOnes) {

@@ -35,9 +35,9 @@ TEST(Startup, MarksTheChoiceMenusByTheStoredValuesAndRestartsTheSamplerEvery30Se
         harness.start();
         EXPECT_EQ(markedTags(c.refreshMenu()), refreshTags) << stored.toStdString();
         EXPECT_EQ(markedTags(c.showTypeMenu()), typeTags) << stored.toStdString();
-        QList<int> intervals;  // the restart, and the watch for a sampler that ended
-        for (const QTimer* timer : c.findChildren<QTimer*>()) intervals << (timer->isActive() ? timer->interval() : 0);
-        EXPECT_EQ(intervals, QList<int>({30000, 1000}));
+        QList<int> intervals;  // the restart, and the watch for a sampler that ended, idle while one runs
+        for (const QTimer* timer : c.findChildren<QTimer*>()) intervals << timer->interval() * timer->isActive();
+        EXPECT_EQ(intervals, QList<int>({30000, 0}));
         c.onTimerStartStopTask();  // the harness's sampler says nothing: the program waits
         spin(100);
         EXPECT_EQ(harness.titles(), 0);
