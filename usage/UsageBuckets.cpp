@@ -10,6 +10,4 @@ UsageBucket bucketAt(const QDateTime& when, const QTimeZone& zone) {
 
 int dayKey(QDate date) { return date.year() * 10000 + date.month() * 100 + date.day(); }
 
-QDate dateOfDayKey(int key) { return QDate(key / 10000, key / 100 % 100, key % 100); }
-
 }  // namespace ratelark

@@ -22,8 +22,7 @@ struct UsageBucket {
 
 UsageBucket bucketAt(const QDateTime& when, const QTimeZone& zone);
 
-// A day key, and back.
+// A day's key, yyyymmdd.
 int dayKey(QDate date);
-QDate dateOfDayKey(int key);
 
 }  // namespace ratelark
