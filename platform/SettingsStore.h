@@ -8,6 +8,7 @@
 #include <QList>
 
 #include <memory>
+#include <optional>
 
 namespace ratelark {
 
@@ -17,9 +18,10 @@ namespace ratelark {
 // the way the program expects of stored texts and numbers: "1" reads as the
 // integer 1 and as true.
 //
-// Every read sees the file as it is now, so that all running instances follow
-// a change made by any of them or by hand: a read looks at the file's identity
-// (one stat) and reads the file again only when that has changed.
+// Reads follow the file, so that all running instances follow a change made
+// by any of them or by hand: a read looks at the file's identity (one stat,
+// which serves the reads of the next 200 ms) and reads the file again only
+// when that has changed.
 // What the program offers for a key: one of the whole numbers in choices,
 // or, with no choices, a number from least to most.
 struct AllowedValues {
@@ -82,6 +84,7 @@ private:
     std::unique_ptr<QSettings> settings_;  // none while the file is no regular file
     QVariantMap unwritten_;                // changes the file could not take
     mutable FileIdentity seen_;
+    mutable std::optional<qint64> lookedAtNs_;  // when the identity was last taken, on the monotonic clock
     QVariantMap registered_;
     QHash<QString, AllowedValues> allowed_;
     mutable QVariantMap refused_;  // the stored values already logged as refused

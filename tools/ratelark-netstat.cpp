@@ -175,10 +175,11 @@ int main(int argc, char** argv) {
     };
 
     ReadFailureReport report;
+    CounterFile counterFile(path);
     std::string text;
     Reading previous;
     std::int64_t previousNs = monotonicNs();
-    if (const int error = readWholeFile(path, text); error != 0)
+    if (const int error = counterFile.read(text); error != 0)
         report.failed(path, error);
     else
         previous = parseNetDev(text);
@@ -189,7 +190,7 @@ int main(int argc, char** argv) {
         sleepUntil(deadline);
         const std::int64_t nowNs = monotonicNs();
         Counters line{};
-        if (const int error = readWholeFile(path, text); error != 0) {
+        if (const int error = counterFile.read(text); error != 0) {
             report.failed(path, error);
             // Every interface counts as new once the file can be read again.
             previous.clear();

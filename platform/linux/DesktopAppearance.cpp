@@ -71,7 +71,7 @@ QVariant DesktopAppearance::interfaceStyle() {
 
 std::optional<bool> DesktopAppearance::portalPrefersDark() {
     if (!sources_.bus || !sources_.bus->isConnected()) return std::nullopt;
-    const bool answerOld = !portalAsked_.isValid() || portalAsked_.hasExpired(sources_.portalAnswerLifeMs);
+    const bool answerOld = !portalAsked_.isValid() || portalAsked_.hasExpired(sources_.answerLifeMs);
     if (!pendingPortal_ && answerOld) askPortal();
     return portalAnswer_;
 }
@@ -94,6 +94,13 @@ void DesktopAppearance::askPortal() {
 }
 
 std::optional<bool> DesktopAppearance::gtkPrefersDark() {
+    if (gtkLooked_.isValid() && !gtkLooked_.hasExpired(sources_.answerLifeMs)) return gtkLookedAnswer_;
+    gtkLooked_.start();
+    gtkLookedAnswer_ = lookAtGtkFiles();
+    return gtkLookedAnswer_;
+}
+
+std::optional<bool> DesktopAppearance::lookAtGtkFiles() {
     for (const QString& path : sources_.gtkSettingsFiles) {
         const QFileInfo info(path);
         if (!info.isReadable()) continue;

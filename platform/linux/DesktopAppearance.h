@@ -21,14 +21,15 @@ struct AppearanceSources {
     QString override;                      // "dark" or "light" decides alone; anything else is logged and ignored
     std::optional<QDBusConnection> bus;    // the session bus carrying the freedesktop settings portal
     QStringList gtkSettingsFiles;          // GTK's settings.ini files, the first readable one counts
-    int portalAnswerLifeMs = 5000;         // how long an answer of the portal is used before it is asked again
+    int answerLifeMs = 5000;               // how long the portal's answer, or the GTK file's, is used before another look
     // What counts when the sources above say nothing; unset: the palette decides.
     std::optional<bool> otherwiseDark = std::nullopt;
 };
 
 // The desktop's appearance, asked at every display update and so kept cheap:
 // the portal is asked in the background and its answer cached for a few
-// seconds, the GTK file is read again only when it changes.
+// seconds; the GTK files are looked at no more often, and read again only
+// when they change.
 class DesktopAppearance : public Appearance {
 public:
     explicit DesktopAppearance(AppearanceSources sources);
@@ -39,6 +40,7 @@ public:
 private:
     std::optional<bool> portalPrefersDark();
     std::optional<bool> gtkPrefersDark();
+    std::optional<bool> lookAtGtkFiles();
     void askPortal();
 
     AppearanceSources sources_;
@@ -49,6 +51,8 @@ private:
     std::optional<bool> portalAnswer_;
     QElapsedTimer portalAsked_;
     std::unique_ptr<QDBusPendingCallWatcher> pendingPortal_;
+    QElapsedTimer gtkLooked_;
+    std::optional<bool> gtkLookedAnswer_;  // what the last look found
     QString gtkFile_;
     QDateTime gtkModified_;
     std::optional<bool> gtkAnswer_;

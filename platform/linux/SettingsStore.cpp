@@ -16,6 +16,7 @@
 #include <utility>
 
 #include <sys/stat.h>
+#include <time.h>
 
 namespace ratelark {
 
@@ -42,6 +43,10 @@ bool textIsTrue(const QString& text) {
     const QChar c = text.at(i);
     return c == u'Y' || c == u'y' || c == u'T' || c == u't' || (c >= u'1' && c <= u'9');
 }
+
+// How long one look at the file's identity serves the reads after it: a
+// change by hand or by another instance shows within this time.
+constexpr qint64 kLookServesNs = 200'000'000;
 
 // A settings file of this program holds a few hundred bytes; one that goes
 // on past this is not one (a runaway script, a link to a device).
@@ -161,10 +166,16 @@ SettingsStore::FileIdentity SettingsStore::identity() const {
             notRegularBecause(status)};
 }
 
-// One stat when nothing has changed. The identity is taken before the file
-// is read again, so that a change made meanwhile shows at the next read.
+// One stat when nothing has changed, and none for the reads that follow it
+// closely: one title takes a dozen reads. The identity is taken before the
+// file is read again, so that a change made meanwhile shows at the next look.
 void SettingsStore::followFile() const {
     if (!settings_) return;
+    timespec clock {};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &clock);
+    const qint64 nowNs = qint64(clock.tv_sec) * 1000000000 + clock.tv_nsec;
+    if (lookedAtNs_ && nowNs - *lookedAtNs_ < kLookServesNs) return;
+    lookedAtNs_ = nowNs;
     const FileIdentity now = identity();
     if (now == seen_) return;
     seen_ = now;
