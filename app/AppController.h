@@ -11,6 +11,7 @@
 #include "platform/PlatformServices.h"
 #include "platform/SpeedGraph.h"
 #include "platform/UsageView.h"
+#include "present/TitleComposer.h"
 #include "usage/DataAllowance.h"
 #include "usage/UsagePeriod.h"
 #include "usage/UsageRecorder.h"
@@ -169,6 +170,10 @@ private:
     // The second half of getMBS: from the two mean speeds (bytes per second)
     // through their speed texts to the status title.
     void composeStatusTitle(double download, double upload);
+    // The settings of the title, read again only when the store has changed.
+    const TitleSettings& titleSettings();
+    TitleSettings titleSettings_;
+    WidestTitle widestTitle_;
     // Marks exactly the items of menu whose tag equals value.
     static void markItemsWithTag(QMenu* menu, qint64 value);
     // Makes the controller the receiver of the font dialog's choices.

@@ -29,7 +29,7 @@ void AppController::getMBS(const QByteArray& chunk) {
     if (usageWindow_) showLiveGraph();
     followSpeedGraph();
 
-    const qint64 interval = standardUserDefaults().integerForKey(keys::refreshInterval);
+    const qint64 interval = titleSettings().refreshInterval;
     setSpeedCount(speedCount() + 1);
     if (speedCount() < interval) return;
 

@@ -59,6 +59,10 @@ public:
     bool boolForKey(const QString& key) const;
     QVariant valueForKey(const QString& key) const;  // the stored object itself
 
+    // Goes up whenever a read may answer otherwise than before (the file
+    // changed, a value was set): what was read at an equal count holds.
+    quint64 generation() const;
+
     void setInteger(qint64 value, const QString& key);
     void setObject(const QVariant& value, const QString& key);
     void synchronize();
@@ -75,6 +79,8 @@ private:
     };
     FileIdentity identity() const;
 
+    QVariant answerFor(const QString& key) const;
+    void forgetAnswers() const;
     void setAside(const QString& reason);
     void followFile() const;
     bool fileTakesChanges() const;
@@ -87,6 +93,10 @@ private:
     mutable std::optional<qint64> lookedAtNs_;  // when the identity was last taken, on the monotonic clock
     QVariantMap registered_;
     QHash<QString, AllowedValues> allowed_;
+    // What each key read as since the file or the store last changed: a title
+    // reads a dozen keys every second.
+    mutable QHash<QString, QVariant> answers_;
+    mutable quint64 generation_ = 0;
     mutable QVariantMap refused_;  // the stored values already logged as refused
     QString openingNotice_;
 };

@@ -16,6 +16,29 @@ struct TitleSwitches {
     bool upAndDown = false;
     bool onlyShowDownload = false;
     bool colorIsRedBlue = false;
+    bool operator==(const TitleSwitches&) const = default;
+};
+
+// The settings a title is made of, as read at a generation of the store.
+struct TitleSettings {
+    quint64 generation = ~quint64(0);
+    qint64 refreshInterval = 1;
+    TitleSwitches switches;
+    bool bitsPerSecond = false;
+    qint64 showType = 0;
+};
+
+// What the widest title is made of, and that title: the same at almost every
+// update, so it is composed again only when one of its parts changes.
+struct WidestTitle {
+    struct Parts {
+        bool bitsPerSecond = false;
+        qint64 showType = -1;
+        qint64 maxFixedWidth = -1;
+        TitleSwitches switches;
+        bool operator==(const Parts&) const = default;
+    } parts;
+    QString text;
 };
 
 // One display update's worth of text: the status title, the speed window's

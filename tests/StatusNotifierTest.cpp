@@ -5,6 +5,7 @@
 #include "measure/TotalsPipelines.h"
 #include "platform/StatusSurfaces.h"
 #include "platform/linux/DBusTypes.h"
+#include "platform/linux/DesktopAppearance.h"
 #include "tests/support/Harness.h"
 
 #include <QDBusConnectionInterface>
@@ -98,6 +99,32 @@ const DBusMenuLayout* itemLabelled(const DBusMenuLayout& layout, const QString& 
     return nullptr;
 }
 
+// The desktop's settings portal, as far as the colour scheme goes: it
+// counts the questions and tells a change by its signal.
+class StandInPortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+
+public:
+    explicit StandInPortal(const QString& address) : bus(QDBusConnection::connectToBus(address, "portal")) {
+        bus.registerObject("/org/freedesktop/portal/desktop", this, QDBusConnection::ExportScriptableContents);
+        bus.interface()->registerService("org.freedesktop.portal.Desktop");
+    }
+    ~StandInPortal() override { QDBusConnection::disconnectFromBus("portal"); }
+    void change(uint scheme) { emit SettingChanged("org.freedesktop.appearance", "color-scheme", QDBusVariant(scheme)); }
+    int reads = 0;
+    uint scheme = 1;
+    QDBusConnection bus;
+
+public slots:
+    Q_SCRIPTABLE QDBusVariant Read(const QString&, const QString&) {
+        ++reads;
+        return QDBusVariant(QVariant::fromValue(QDBusVariant(scheme)));
+    }
+signals:
+    Q_SCRIPTABLE void SettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+};
+
 TEST(StatusNotifier, TheItemRegistersShowsTheSpeedsAndTheHostWorksItsMenu) {
     PrivateBus bus;
     if (!bus.installed) GTEST_SKIP() << "needs dbus-daemon";
@@ -187,6 +214,28 @@ TEST(StatusNotifier, TheItemRegistersShowsTheSpeedsAndTheHostWorksItsMenu) {
     EXPECT_TRUE(toolTip.text.contains("42.5M") && host.labels.contains(toolTip.title)) << toolTip.text.toStdString();
     bus.daemon.kill();
     bus.daemon.waitForFinished();
+}
+
+// Asked once, the portal's answer is then kept current by its signal: a title
+// every second never becomes a question every few seconds.
+TEST(StatusNotifier, TheAppearanceAsksThePortalOnceAndFollowsItsSignal) {
+    PrivateBus bus;
+    if (!bus.installed) GTEST_SKIP() << "needs dbus-daemon";
+    StandInPortal portal(bus.address);
+    AppearanceSources sources;
+    sources.bus = QDBusConnection::connectToBus(QString::fromUtf8(bus.address), "appearance");
+    sources.otherwiseDark = false;
+    {
+        DesktopAppearance appearance(sources);
+        EXPECT_TRUE(waitUntil([&] { return appearance.interfaceStyle() == "Dark"; }));
+        portal.change(2);
+        EXPECT_TRUE(waitUntil([&] { return !appearance.interfaceStyle().isValid(); })) << "light, as the signal said";
+        portal.change(1);
+        EXPECT_TRUE(waitUntil([&] { return appearance.interfaceStyle() == "Dark"; }));
+        spin(100);
+        EXPECT_EQ(portal.reads, 1);
+    }
+    QDBusConnection::disconnectFromBus("appearance");
 }
 
 }  // namespace

@@ -21,6 +21,11 @@ const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kPortalInterface = QStringLiteral("org.freedesktop.portal.Settings");
 constexpr int kPortalTimeoutMs = 2000;
+// How long before a desktop whose portal did not answer is asked again: a
+// portal may start later in the session.
+constexpr int kPortalRetryMs = 60000;
+const QString kAppearanceGroup = QStringLiteral("org.freedesktop.appearance");
+const QString kColorSchemeKey = QStringLiteral("color-scheme");
 
 // The portal's Read answers a variant inside a variant.
 QVariant unwrapped(QVariant value) {
@@ -69,10 +74,24 @@ QVariant DesktopAppearance::interfaceStyle() {
     return *dark ? QVariant(QStringLiteral("Dark")) : QVariant();
 }
 
+void PortalSettingWatch::settingChanged(const QDBusMessage& change) {
+    const QList<QVariant> arguments = change.arguments();
+    if (arguments.size() == 3 && arguments[0] == kAppearanceGroup && arguments[1] == kColorSchemeKey)
+        colorSchemeChanged_(arguments[2]);
+}
+
 std::optional<bool> DesktopAppearance::portalPrefersDark() {
     if (!sources_.bus || !sources_.bus->isConnected()) return std::nullopt;
-    const bool answerOld = !portalAsked_.isValid() || portalAsked_.hasExpired(sources_.answerLifeMs);
-    if (!pendingPortal_ && answerOld) askPortal();
+    if (!portalWatch_) {
+        portalWatch_ = std::make_unique<PortalSettingWatch>([this](const QVariant& value) {
+            portalAnswer_ = colorSchemePrefersDark(unwrapped(value));
+            portalAnswered_ = true;
+        });
+        sources_.bus->connect(kPortalService, kPortalPath, kPortalInterface, QStringLiteral("SettingChanged"),
+                              portalWatch_.get(), SLOT(settingChanged(QDBusMessage)));
+    }
+    const bool ask = !portalAnswered_ && (!portalAsked_.isValid() || portalAsked_.hasExpired(kPortalRetryMs));
+    if (!pendingPortal_ && ask) askPortal();
     return portalAnswer_;
 }
 
@@ -80,15 +99,18 @@ void DesktopAppearance::askPortal() {
     portalAsked_.start();
     QDBusMessage read = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kPortalInterface,
                                                        QStringLiteral("Read"));
-    read << QStringLiteral("org.freedesktop.appearance") << QStringLiteral("color-scheme");
+    read << kAppearanceGroup << kColorSchemeKey;
     pendingPortal_ = std::make_unique<QDBusPendingCallWatcher>(sources_.bus->asyncCall(read, kPortalTimeoutMs));
     QObject::connect(pendingPortal_.get(), &QDBusPendingCallWatcher::finished, pendingPortal_.get(),
                      [this](QDBusPendingCallWatcher* watcher) {
                          const QDBusMessage reply = watcher->reply();
                          // No portal, or one without the setting: the next source decides.
-                         portalAnswer_ = reply.type() == QDBusMessage::ErrorMessage
-                                             ? std::nullopt
-                                             : colorSchemePrefersDark(unwrapped(reply.arguments().value(0)));
+                         const bool answered = reply.type() != QDBusMessage::ErrorMessage;
+                         // A change the signal told meanwhile is newer than this answer.
+                         if (!portalAnswered_)
+                             portalAnswer_ = answered ? colorSchemePrefersDark(unwrapped(reply.arguments().value(0)))
+                                                      : std::nullopt;
+                         portalAnswered_ = portalAnswered_ || answered;
                          pendingPortal_.release()->deleteLater();
                      });
 }

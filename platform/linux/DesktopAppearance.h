@@ -4,11 +4,14 @@
 
 #include <QByteArrayView>
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QObject>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -21,15 +24,30 @@ struct AppearanceSources {
     QString override;                      // "dark" or "light" decides alone; anything else is logged and ignored
     std::optional<QDBusConnection> bus;    // the session bus carrying the freedesktop settings portal
     QStringList gtkSettingsFiles;          // GTK's settings.ini files, the first readable one counts
-    int answerLifeMs = 5000;               // how long the portal's answer, or the GTK file's, is used before another look
+    int answerLifeMs = 5000;               // how long the GTK files' answer is used before another look
     // What counts when the sources above say nothing; unset: the palette decides.
     std::optional<bool> otherwiseDark = std::nullopt;
 };
 
+// Receives the portal's SettingChanged signal, which tells of a change of
+// the colour scheme as it happens.
+class PortalSettingWatch : public QObject {
+    Q_OBJECT
+public:
+    explicit PortalSettingWatch(std::function<void(const QVariant&)> colorSchemeChanged)
+        : colorSchemeChanged_(std::move(colorSchemeChanged)) {}
+
+public slots:
+    void settingChanged(const QDBusMessage& change);  // (group, key, value)
+
+private:
+    std::function<void(const QVariant&)> colorSchemeChanged_;
+};
+
 // The desktop's appearance, asked at every display update and so kept cheap:
-// the portal is asked in the background and its answer cached for a few
-// seconds; the GTK files are looked at no more often, and read again only
-// when they change.
+// the portal is asked once in the background and its signal followed after;
+// the GTK files are looked at every few seconds, and read again only when
+// they change.
 class DesktopAppearance : public Appearance {
 public:
     explicit DesktopAppearance(AppearanceSources sources);
@@ -49,7 +67,9 @@ private:
     // question, once the log is open: never on the terminal or a bar.
     bool unknownOverrideToSay_ = false;
     std::optional<bool> portalAnswer_;
+    bool portalAnswered_ = false;  // the signal keeps an answer current
     QElapsedTimer portalAsked_;
+    std::unique_ptr<PortalSettingWatch> portalWatch_;
     std::unique_ptr<QDBusPendingCallWatcher> pendingPortal_;
     QElapsedTimer gtkLooked_;
     std::optional<bool> gtkLookedAnswer_;  // what the last look found

@@ -188,6 +188,7 @@ void SettingsStore::followFile() const {
         return;
     }
     settings_->sync();  // reads the file again: it differs from what QSettings read
+    forgetAnswers();
 }
 
 // Whether changes can go to the file: not while it is something that would
@@ -221,14 +222,35 @@ bool AllowedValues::allows(const QVariant& value) const {
     return std::floor(n) == n && std::abs(n) < 1e18 && choices.contains(static_cast<qint64>(n));
 }
 
-void SettingsStore::registerAllowedValues(const QString& key, const AllowedValues& allowed) { allowed_.insert(key, allowed); }
+void SettingsStore::registerAllowedValues(const QString& key, const AllowedValues& allowed) {
+    allowed_.insert(key, allowed);
+    forgetAnswers();
+}
 
 void SettingsStore::registerDefaults(const QVariantMap& defaults) {
+    forgetAnswers();
     for (auto it = defaults.begin(); it != defaults.end(); ++it) registered_.insert(it.key(), it.value());
 }
 
 QVariant SettingsStore::valueForKey(const QString& key) const {
     followFile();
+    if (const auto known = answers_.constFind(key); known != answers_.cend()) return *known;
+    const QVariant answer = answerFor(key);
+    answers_.insert(key, answer);
+    return answer;
+}
+
+void SettingsStore::forgetAnswers() const {
+    answers_.clear();
+    ++generation_;
+}
+
+quint64 SettingsStore::generation() const {
+    followFile();
+    return generation_;
+}
+
+QVariant SettingsStore::answerFor(const QString& key) const {
     QVariant stored = unwritten_.value(key);
     if (!stored.isValid() && settings_) stored = settings_->value(key);
     if (!stored.isValid()) return registered_.value(key);
@@ -253,6 +275,7 @@ bool SettingsStore::boolForKey(const QString& key) const { return boolValue(valu
 void SettingsStore::setInteger(qint64 value, const QString& key) { setObject(value, key); }
 
 void SettingsStore::setObject(const QVariant& value, const QString& key) {
+    forgetAnswers();
     if (fileTakesChanges())
         settings_->setValue(key, value);
     else
@@ -262,7 +285,8 @@ void SettingsStore::setObject(const QVariant& value, const QString& key) {
 void SettingsStore::synchronize() {
     if (!fileTakesChanges()) return;
     QDir().mkpath(QFileInfo(path_).absolutePath());
-    settings_->sync();
+    settings_->sync();  // which also takes in what others wrote meanwhile
+    forgetAnswers();
     if (settings_->status() == QSettings::AccessError)
         nsLog(QStringLiteral("Settings could not be written to %1").arg(path_));
 }
