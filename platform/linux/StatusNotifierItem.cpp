@@ -75,13 +75,16 @@ void StatusNotifierItem::setMenu(QMenu* menu) {
     if (menu == menu_) return;
     for (const QMetaObject::Connection& watch : std::as_const(toolTipWatches_)) disconnect(watch);
     toolTipWatches_.clear();
+    toolTipActions_.clear();
     menu_ = menu;
     menuExporter_.setMenu(menu);
     // The totals change while the menu is open: the tool-tip follows.
     if (menu)
         for (QAction* action : menu->actions())
-            if (action->property("inToolTip").toBool())
+            if (action->property("inToolTip").toBool()) {
+                toolTipActions_ << action;
                 toolTipWatches_ << connect(action, &QAction::changed, this, [this] { updateToolTip(toolTipTitle_); });
+            }
     updateToolTip(toolTipTitle_);
 }
 
@@ -132,8 +135,13 @@ void StatusNotifierItem::setTitle(const AttributedText* title) {
         emit NewStatus(status_);
     }
 
-    QString label = titleOnOneLine(shown.text);
-    const QString guide = shown.widest.isEmpty() ? label : titleOnOneLine(shown.widest);
+    const QString oneLine = titleOnOneLine(shown.text);
+    if (shown.widest != guideFrom_) {
+        guideFrom_ = shown.widest;
+        guideOnOneLine_ = titleOnOneLine(shown.widest);
+    }
+    const QString guide = shown.widest.isEmpty() ? oneLine : guideOnOneLine_;
+    QString label = oneLine;
     // Hosts that ignore the guide still keep their place while the label
     // has the guide's length: figure spaces are as wide as digits.
     if (shown.steadyWidth && label.size() < guide.size()) label.prepend(QString(guide.size() - label.size(), kFigureSpace));
@@ -143,7 +151,7 @@ void StatusNotifierItem::setTitle(const AttributedText* title) {
         emit XAyatanaNewLabel(label_, labelGuide_);
     }
 
-    updateToolTip(title ? titleOnOneLine(title->text) : this->title());
+    updateToolTip(title ? oneLine : this->title());
 }
 
 DBusToolTip StatusNotifierItem::toolTip() const { return {QString(), {}, toolTipTitle_, toolTipText_}; }
@@ -164,9 +172,8 @@ void StatusNotifierItem::ProvideXdgActivationToken(const QString& token) {
 
 void StatusNotifierItem::updateToolTip(const QString& title) {
     QStringList lines;
-    if (menu_)
-        for (const QAction* action : menu_->actions())
-            if (action->property("inToolTip").toBool() && action->isVisible()) lines << action->text();
+    for (const QAction* action : std::as_const(toolTipActions_))
+        if (action && action->isVisible()) lines << action->text();
     const QString text = lines.join(QLatin1Char('\n'));
     if (title == toolTipTitle_ && text == toolTipText_) return;
     toolTipTitle_ = title;

@@ -109,6 +109,10 @@ private:
     DBusMenuExporter menuExporter_;
     QPointer<QMenu> menu_;
     QList<QMetaObject::Connection> toolTipWatches_;
+    QList<QPointer<QAction>> toolTipActions_;  // the menu's items marked for the tool-tip
+    // The guide on one line, kept with the widest title it was made of.
+    QString guideFrom_;
+    QString guideOnOneLine_;
     // What the pictures are drawn from.
     struct PictureSource {
         QString text;

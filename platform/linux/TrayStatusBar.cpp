@@ -35,13 +35,17 @@ private:
 }  // namespace
 
 TrayStatusBar::TrayStatusBar(std::unique_ptr<StatusBar> standIn, StatusAreaNotice notice)
-    : entry_(std::make_shared<TrayEntry>(std::move(standIn), std::move(notice))) {}
+    : entry_(std::make_shared<TrayEntry>(std::move(standIn), std::move(notice))) {
+    settling_.setSingleShot(true);
+    settling_.setInterval(0);
+    connect(&settling_, &QTimer::timeout, this, &TrayStatusBar::settle);
+}
 
 TrayStatusBar::~TrayStatusBar() = default;
 
 std::shared_ptr<StatusItem> TrayStatusBar::statusItemWithVariableLength() {
     auto item = std::make_shared<TrayStatusItem>(entry_);
-    const bool handedOver = settling_ && !entry_->owner();
+    const bool handedOver = settling_.isActive() && !entry_->owner();
     entry_->setOwner(item.get());
     if (!handedOver) {
         entry_->show();
@@ -53,13 +57,10 @@ std::shared_ptr<StatusItem> TrayStatusBar::statusItemWithVariableLength() {
 void TrayStatusBar::removeStatusItem(const std::shared_ptr<StatusItem>& item) {
     if (!item || entry_->owner() != item.get()) return;
     entry_->setOwner(nullptr);
-    if (settling_) return;
-    settling_ = true;
-    QTimer::singleShot(0, this, &TrayStatusBar::settle);
+    if (!settling_.isActive()) settling_.start();
 }
 
 void TrayStatusBar::settle() {
-    settling_ = false;
     if (!entry_->owner())
         entry_->withdraw();
     else if (!entry_->titledByOwner())

@@ -3,6 +3,7 @@
 #include "platform/StatusSurfaces.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <memory>
 
@@ -28,7 +29,9 @@ private:
     void settle();
 
     std::shared_ptr<TrayEntry> entry_;
-    bool settling_ = false;
+    // Due at once, after the event: a zero timer, which needs no wake-up of
+    // the event loop as a posted call does at every update.
+    QTimer settling_;
 };
 
 }  // namespace ratelark
