@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
 class QSqlDatabase;
+class QSqlQuery;
 
 namespace ratelark {
 
@@ -64,7 +66,8 @@ struct UsageRow {
 // same file at once: each recording is one immediate transaction that reads
 // the stored readings and writes what they imply, so no byte is counted
 // twice. A file that is corrupt or cannot be read is set aside under a name
-// of its own (never deleted) and a new one is started.
+// of its own (never deleted) and a new one is started. The last days and
+// readings read are answered again while nobody has written to the file.
 class UsageDatabase {
 public:
     explicit UsageDatabase(QString path);
@@ -110,12 +113,36 @@ private:
     int recordCrossings(QSqlDatabase& db, const AllowanceWatch& watch);
     // The stored readings; throws when they cannot be read.
     StoredReadings storedReadings();
-    std::vector<UsageRow> rows(const char* table, std::int64_t from, std::int64_t to);
+    std::optional<std::vector<UsageRow>> rows(const char* table, std::int64_t from, std::int64_t to);
+
+    // Changes whenever what the file holds may have changed: "others" counts
+    // the commits of other connections, "ours" this one's attempts to write.
+    struct Version {
+        std::int64_t others = 0;
+        std::int64_t ours = 0;
+        bool operator==(const Version&) const = default;
+    };
+    // None when it cannot be told; then nothing is answered again.
+    std::optional<Version> version();
+    struct KeptDays {
+        Version version;
+        int from = 0;
+        int to = 0;
+        std::vector<UsageRow> rows;
+    };
+    struct KeptReadings {
+        Version version;
+        StoredReadings readings;
+    };
 
     QString path_;
     QString connection_;
     bool open_ = false;
     bool pruned_ = false;  // old hours are pruned once a run
+    std::unique_ptr<QSqlQuery> dataVersion_;  // prepared once per opening
+    std::int64_t writes_ = 0;
+    std::optional<KeptDays> keptDays_;
+    std::optional<KeptReadings> keptReadings_;
 };
 
 }  // namespace ratelark

@@ -71,8 +71,9 @@ TEST(DataAllowance, AUsedUpAllowanceAsksForAttentionAndStillShowsTheSpeeds) {
         const bool attention = alert == TitleAlert::Critical;
         EXPECT_EQ(item.status(), attention ? "NeedsAttention" : "Active");
         ASSERT_EQ(item.attentionPixmap().size(), attention ? item.iconPixmap().size() : 0);
-        if (attention)  // the speeds' picture, in a red frame
+        if (attention) {  // the speeds' picture, in a red frame
             EXPECT_EQ(item.attentionPixmap()[0].pixels.left(4), QByteArray("\xff\xcc\x00\x00", 4));
+        }
     }
 }
 

@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 #include <climits>
 
@@ -137,6 +138,37 @@ TEST(UsageHistory, InstancesRecordingAtOnceCountEachByteOnce) {
     for (auto& command : commands) EXPECT_TRUE(command->process().waitForFinished(30000));
     const UsageAmount total = allTime(historyOf(home));
     EXPECT_EQ((Bytes(total.received, total.sent)), Bytes(5'000'000, 2'000'000));
+}
+
+// The menu's totals are read again only when the file has changed, so a
+// write by this instance or by another one must show at the next look.
+TEST(UsageHistory, EveryWriteToTheFileShowsAtTheNextLook) {
+    QTemporaryDir folder;
+    UsageDatabase mine(folder.filePath("usage.sqlite")), theirs(folder.filePath("usage.sqlite"));
+    QString why;
+    std::vector<QString> notes;
+    ASSERT_TRUE(mine.open(&why, &notes) && theirs.open(&why, &notes)) << why.toStdString();
+    const auto add = [&](UsageDatabase& database, std::uint64_t received) {
+        EXPECT_TRUE(database.record(
+            [&](const StoredReadings&) {
+                return UsageChange{{{0, 20261208, "eth0", received, 0}}, {{"eth0", {"boot", received, 0, 1}}}, {}, {}};
+            },
+            &why, &notes));
+    };
+    const auto today = [](UsageDatabase& database) {
+        std::uint64_t sum = 0;
+        for (const UsageRow& row : database.days(20261208, 20261209)) sum += row.received;
+        return sum;
+    };
+    add(mine, 100);
+    EXPECT_EQ(today(mine), 100U);
+    add(theirs, 50);
+    EXPECT_EQ(today(mine), 150U);
+    EXPECT_EQ(mine.readings().at("eth0").received, 50U);
+    add(mine, 7);
+    EXPECT_EQ(today(mine), 157U);
+    EXPECT_EQ(mine.readings().at("eth0").received, 7U);
+    EXPECT_EQ(today(theirs), 157U);
 }
 
 TEST(UsageHistory, ACorruptFileIsKeptAsideOnceAndANewOneStarted) {

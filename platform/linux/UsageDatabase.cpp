@@ -79,6 +79,9 @@ QString UsageDatabase::defaultPath() {
 }
 
 void UsageDatabase::close() {
+    keptDays_.reset();
+    keptReadings_.reset();
+    dataVersion_.reset();
     if (!QSqlDatabase::contains(connection_)) return;
     QSqlDatabase::database(connection_, false).close();
     QSqlDatabase::removeDatabase(connection_);
@@ -203,6 +206,7 @@ bool UsageDatabase::record(const std::function<UsageChange(const StoredReadings&
 bool UsageDatabase::recordOnce(const std::function<UsageChange(const StoredReadings&)>& decide, QString* why,
                                bool* corrupt, int* crossed) {
     *crossed = 0;
+    ++writes_;
     QSqlDatabase db = QSqlDatabase::database(connection_, false);
     try {
         run(db, QStringLiteral("BEGIN IMMEDIATE"));
@@ -264,10 +268,32 @@ int UsageDatabase::recordCrossings(QSqlDatabase& db, const AllowanceWatch& watch
     return crossed;
 }
 
+std::optional<UsageDatabase::Version> UsageDatabase::version() {
+    if (!open_) return std::nullopt;
+    if (!dataVersion_) {
+        dataVersion_ = std::make_unique<QSqlQuery>(QSqlDatabase::database(connection_, false));
+        if (!dataVersion_->prepare(QStringLiteral("PRAGMA data_version"))) {
+            dataVersion_.reset();
+            return std::nullopt;
+        }
+    }
+    const bool read = dataVersion_->exec() && dataVersion_->next();
+    const std::int64_t others = read ? dataVersion_->value(0).toLongLong() : 0;
+    // Reset at once, so that no read transaction stays open between looks.
+    dataVersion_->finish();
+    if (!read) return std::nullopt;
+    return Version{others, writes_};
+}
+
 StoredReadings UsageDatabase::readings() {
     if (!open_) return {};
+    // Taken before the read: a write in between makes the next look read again.
+    const std::optional<Version> now = version();
+    if (now && keptReadings_ && keptReadings_->version == *now) return keptReadings_->readings;
     try {
-        return storedReadings();
+        StoredReadings result = storedReadings();
+        if (now) keptReadings_ = KeptReadings{*now, result};
+        return result;
     } catch (const Failure&) {
         return {};
     }
@@ -283,11 +309,11 @@ StoredReadings UsageDatabase::storedReadings() {
     return result;
 }
 
-std::vector<UsageRow> UsageDatabase::rows(const char* table, std::int64_t from, std::int64_t to) {
-    std::vector<UsageRow> result;
-    if (!open_) return result;
+std::optional<std::vector<UsageRow>> UsageDatabase::rows(const char* table, std::int64_t from, std::int64_t to) {
+    if (!open_) return std::nullopt;
     const QString key = QLatin1String(table) == QLatin1String("hours") ? QStringLiteral("start") : QStringLiteral("day");
     QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    std::vector<UsageRow> result;
     try {
         QSqlQuery query = run(db, QStringLiteral("SELECT %1, interface, received, sent FROM %2 WHERE %1 >= ? AND %1 < ?"
                                                  " ORDER BY %1, interface").arg(key, QLatin1String(table)),
@@ -296,12 +322,23 @@ std::vector<UsageRow> UsageDatabase::rows(const char* table, std::int64_t from, 
             result.push_back({query.value(0).toLongLong(), query.value(1).toString(), unsignedOf(query.value(2)),
                               unsignedOf(query.value(3))});
     } catch (const Failure&) {
-        return {};
+        return std::nullopt;
     }
     return result;
 }
 
-std::vector<UsageRow> UsageDatabase::hours(std::int64_t from, std::int64_t to) { return rows("hours", from, to); }
-std::vector<UsageRow> UsageDatabase::days(int from, int to) { return rows("days", from, to); }
+std::vector<UsageRow> UsageDatabase::hours(std::int64_t from, std::int64_t to) {
+    return rows("hours", from, to).value_or(std::vector<UsageRow>{});
+}
+
+std::vector<UsageRow> UsageDatabase::days(int from, int to) {
+    const std::optional<Version> now = version();
+    if (now && keptDays_ && keptDays_->version == *now && keptDays_->from == from && keptDays_->to == to)
+        return keptDays_->rows;
+    std::optional<std::vector<UsageRow>> read = rows("days", from, to);
+    if (!read) return {};
+    if (now) keptDays_ = KeptDays{*now, from, to, *read};
+    return *read;
+}
 
 }  // namespace ratelark
