@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ExitWatch.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -30,10 +32,8 @@ public:
         QString error;      // why it failed to start
     };
 
-    // How the end of the shell is awaited within the limit. Linux before 5.3
-    // has no pidfd_open; there, and wherever it fails, the run falls back to
-    // looking at the shell every few milliseconds.
-    enum class ExitWatch { PidFd, Polling };
+    // How the end of the shell is awaited within the limit.
+    using ExitWatch = ratelark::ExitWatch;
 
     ShellCommand(QString shell, QString text, std::chrono::milliseconds timeLimit,
                  ExitWatch exitWatch = ExitWatch::PidFd);

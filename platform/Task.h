@@ -1,15 +1,18 @@
 #pragma once
 
+#include "platform/ExitWatch.h"
+
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
-class QProcess;
-
 namespace ratelark {
+
+class ChildProcess;
 
 // The reading end of one output channel of a Task. Whatever one read of the
 // channel brings is delivered as one chunk, on the event loop.
@@ -27,7 +30,7 @@ class Task : public QObject {
 public:
     // home keeps the child's process object until the child has been reaped,
     // which may be after this task is gone.
-    explicit Task(QObject* home);
+    explicit Task(QObject* home, ExitWatch exitWatch = ExitWatch::PidFd);
     // Retires the child: nothing more of it is delivered, and one still
     // running is killed if it has not ended a few seconds later.
     ~Task() override;
@@ -54,7 +57,7 @@ signals:
     void terminated();
 
 private:
-    QProcess* process_;  // a child of home
+    QPointer<ChildProcess> child_;  // a child of home
 };
 
 }  // namespace ratelark

@@ -20,6 +20,8 @@
 #include <cmath>
 #include <csignal>
 
+#include <sys/wait.h>
+
 namespace ratelark {
 namespace {
 
@@ -131,6 +133,43 @@ TEST(SamplerTask, OneThatEndsOnItsOwnIsReplacedAtTheNextSecondOrLaterWhileItKeep
     EXPECT_TRUE(killed.consoleLog().contains("ended on its own (signal 9 (Killed))")) << killed.consoleLog().toStdString();
     k.onTimerWatchSampler();
     EXPECT_TRUE(k.task() && waitUntil([&] { return !killed.title().isEmpty(); })) << "measured again after one tick";
+}
+
+// The child's end comes only after all it wrote, on either stream; a child
+// that cannot start says why; and none is left unreaped.
+TEST(Task, DeliversAllTheChildWroteThenItsEndWhicheverWayTheEndIsWatched) {
+    for (const ExitWatch watch : {ExitWatch::PidFd, ExitWatch::Polling}) {
+        SCOPED_TRACE(watch == ExitWatch::PidFd ? "pidfd" : "polling");
+        QObject home;
+        const auto run = [&](const QString& program, const QStringList& arguments, QByteArray* written = nullptr) {
+            auto task = std::make_unique<Task>(&home, watch);
+            auto output = std::make_shared<Pipe>(), error = std::make_shared<Pipe>();
+            QByteArray seen;
+            bool ended = false;
+            QObject::connect(output.get(), &Pipe::readCompleted, [&](const QByteArray& chunk) { seen += chunk; });
+            QObject::connect(error.get(), &Pipe::readCompleted, [&](const QByteArray& chunk) { seen += "|" + chunk; });
+            QObject::connect(task.get(), &Task::terminated, [&] { ended = true; if (written) *written = seen; });
+            task->setLaunchPath(program);
+            task->setArguments(arguments);
+            task->setStandardOutput(output);
+            task->setStandardError(error);
+            const QString failure = task->launch();
+            if (!failure.isEmpty()) return failure;
+            if (arguments.contains("30")) task->kill();
+            EXPECT_TRUE(waitUntil([&] { return ended; }));
+            EXPECT_EQ(task->processIdentifier(), 0);
+            return task->howItEnded();
+        };
+        QByteArray written;
+        EXPECT_EQ(run("sh", {"-c", "printf one; sleep 0.1; printf two; printf oops >&2; exit 3"}, &written),
+                  "exit status 3");
+        EXPECT_EQ(written, "onetwo|oops");
+        EXPECT_EQ(run("sleep", {"30"}), "signal 9 (Killed)");
+        EXPECT_EQ(run("/nowhere/ratelark-netstat", {}), "No such file or directory");
+        EXPECT_EQ(run("no-such-sampler-anywhere", {}), "No such file or directory");
+        EXPECT_EQ(run("/dev/null", {}), "Permission denied");
+    }
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1) << "a child left unreaped";
 }
 
 TEST(SampleParser, TakesTheThirdAndSixthWordOfTheChunk) {
