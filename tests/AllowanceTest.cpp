@@ -4,6 +4,7 @@
 #include "platform/UsageDatabase.h"
 #include "platform/linux/StatusNotifierItem.h"
 #include "tests/support/Harness.h"
+#include "tests/support/StandInService.h"
 #include "usage/DataAllowance.h"
 
 #include <QDBusConnection>
@@ -78,16 +79,15 @@ TEST(DataAllowance, AUsedUpAllowanceAsksForAttentionAndStillShowsTheSpeeds) {
 }
 
 // org.freedesktop.Notifications, as small as a notice needs: it keeps the summaries.
-class StandInNotifications : public QObject {
+class StandInNotifications : public StandInService {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
 public:
-    explicit StandInNotifications(const QString& address) : bus(QDBusConnection::connectToBus(address, "notices")) {
-        bus.registerObject("/org/freedesktop/Notifications", this, QDBusConnection::ExportScriptableSlots);
-        bus.interface()->registerService("org.freedesktop.Notifications");
+    explicit StandInNotifications(const QString& address) : StandInService(address, "notices") {
+        publish("/org/freedesktop/Notifications", QDBusConnection::ExportScriptableSlots,
+                "org.freedesktop.Notifications");
     }
-    ~StandInNotifications() override { QDBusConnection::disconnectFromBus("notices"); }
     QStringList summaries;
 
 public slots:
@@ -98,7 +98,6 @@ public slots:
     }
 
 private:
-    QDBusConnection bus;
 };
 
 TEST(DataAllowance, EachShareIsNotifiedOnceAPeriodByWhicheverInstanceReachedIt) {

@@ -7,6 +7,7 @@
 #include "platform/linux/DBusTypes.h"
 #include "platform/linux/DesktopAppearance.h"
 #include "tests/support/Harness.h"
+#include "tests/support/StandInService.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -25,19 +26,17 @@ const QString kMenuInterface = "com.canonical.dbusmenu";
 // of their own: the watcher keeps the services that register and lists
 // them until it drops them, the host
 // hears the item's signals and asks it what a host asks.
-class StandInHost : public QObject {
+class StandInHost : public StandInService {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
     Q_PROPERTY(QStringList RegisteredStatusNotifierItems MEMBER items)
 
 public:
-    explicit StandInHost(const QString& address) : bus(QDBusConnection::connectToBus(address, "host")) {
-        bus.registerObject("/StatusNotifierWatcher", this,
-                           QDBusConnection::ExportScriptableContents | QDBusConnection::ExportAllProperties);
+    explicit StandInHost(const QString& address) : StandInService(address, "host") {
+        publish("/StatusNotifierWatcher", QDBusConnection::ExportScriptableContents | QDBusConnection::ExportAllProperties);
         appear();
     }
-    ~StandInHost() override { QDBusConnection::disconnectFromBus("host"); }
     bool hostRegistered() const { return true; }
     void appear() { bus.interface()->registerService("org.kde.StatusNotifierWatcher"); }
     void vanish() {
@@ -64,7 +63,6 @@ public:
         return pending.reply().arguments();
     }
 
-    QDBusConnection bus;
     QStringList registered, items, labels, guides;
     int newIcons = 0;
     QMap<int, int> marks;  // the radio marks the menu reported, by item
@@ -101,20 +99,18 @@ const DBusMenuLayout* itemLabelled(const DBusMenuLayout& layout, const QString& 
 
 // The desktop's settings portal, as far as the colour scheme goes: it
 // counts the questions and tells a change by its signal.
-class StandInPortal : public QObject {
+class StandInPortal : public StandInService {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
 
 public:
-    explicit StandInPortal(const QString& address) : bus(QDBusConnection::connectToBus(address, "portal")) {
-        bus.registerObject("/org/freedesktop/portal/desktop", this, QDBusConnection::ExportScriptableContents);
-        bus.interface()->registerService("org.freedesktop.portal.Desktop");
+    explicit StandInPortal(const QString& address) : StandInService(address, "portal") {
+        publish("/org/freedesktop/portal/desktop", QDBusConnection::ExportScriptableContents,
+                "org.freedesktop.portal.Desktop");
     }
-    ~StandInPortal() override { QDBusConnection::disconnectFromBus("portal"); }
     void change(uint scheme) { emit SettingChanged("org.freedesktop.appearance", "color-scheme", QDBusVariant(scheme)); }
     int reads = 0;
     uint scheme = 1;
-    QDBusConnection bus;
 
 public slots:
     Q_SCRIPTABLE QDBusVariant Read(const QString&, const QString&) {

@@ -135,19 +135,16 @@ QString ChildProcess::start(Task* owner) {
     for (QByteArray& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
 
-    int output[2], error[2], report[2];
-    if (::pipe2(output, O_CLOEXEC) != 0) return errorText(errno);
-    if (::pipe2(error, O_CLOEXEC) != 0) {
-        const int why = errno;
-        closeBoth(output);
-        return errorText(why);
-    }
-    if (::pipe2(report, O_CLOEXEC) != 0) {
-        const int why = errno;
-        closeBoth(output);
-        closeBoth(error);
-        return errorText(why);
-    }
+    int pipes[3][2];  // standard output, standard error, the exec report
+    for (int made = 0; made < 3; ++made)
+        if (::pipe2(pipes[made], O_CLOEXEC) != 0) {
+            const int why = errno;
+            for (int each = 0; each < made; ++each) closeBoth(pipes[each]);
+            return errorText(why);
+        }
+    const int(&output)[2] = pipes[0];
+    const int(&error)[2] = pipes[1];
+    const int(&report)[2] = pipes[2];
 
     // No handler of this process may run in the child before its program
     // starts: it shares this process's memory until then.
@@ -167,13 +164,9 @@ QString ChildProcess::start(Task* owner) {
     }
     const int forkError = errno;
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    ::close(output[1]);
-    ::close(error[1]);
-    ::close(report[1]);
+    for (const int(&ends)[2] : pipes) ::close(ends[1]);
     if (pid < 0) {
-        ::close(output[0]);
-        ::close(error[0]);
-        ::close(report[0]);
+        for (const int(&ends)[2] : pipes) ::close(ends[0]);
         return errorText(forkError);
     }
     pid_ = pid;
