@@ -82,10 +82,13 @@ int runApplication(int argc, char** argv) {
         break;
     }
 
-    // A status line needs no windows; with no display there is nothing else.
+    // A status line draws nothing: it needs neither windows nor the system's
+    // fonts, and the minimal platform loads none (reading the font
+    // configuration was half of a status line's start). With no display
+    // there is nothing else.
     const bool display = hasDisplay();
     if (commandLine.statusLine != StatusLineFormat::None || !display) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", "minimal");
         // Nothing of GTK runs without windows, so Qt's own event loop serves:
         // it wakes once a second for a line, with less work than GLib's.
         qputenv("QT_NO_GLIB", "1");

@@ -15,7 +15,8 @@ QFont userFixedPitchFont(double pointSize);
 QString fontName(const QFont& font);
 
 // The installed font of that name and size, or nothing when no such family
-// or face is installed.
+// or face is installed. Where the platform offers no fonts at all (a status
+// line's), names cannot be checked and each is taken as given.
 std::optional<QFont> fontWithName(const QString& name, double pointSize);
 
 }  // namespace ratelark

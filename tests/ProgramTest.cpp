@@ -70,7 +70,8 @@ TEST(StatusLine, TheProgramWritesOneLinePerUpdateAsTheSettingsAndTheFormatSay) {
 }
 
 TEST(StatusLine, WithoutADisplayTheProgramWritesTextLinesAndSaysSo) {
-    ProgramRun run("showArrow=1\nupAndDown=1\n", samplerPrinting({kTypical}));
+    // A status line loads no fonts, so it has none to find the user's among.
+    ProgramRun run("showArrow=1\nupAndDown=1\nfontName=Any Family:style=Bold\n", samplerPrinting({kTypical}));
     run.environment().remove("DISPLAY");
     run.environment().remove("WAYLAND_DISPLAY");
     run.start({});
@@ -78,6 +79,8 @@ TEST(StatusLine, WithoutADisplayTheProgramWritesTextLinesAndSaysSo) {
     EXPECT_TRUE(run.end()) << "SIGTERM takes the quit path";
     const QString errors = QString::fromUtf8(run.process().readAllStandardError());
     EXPECT_TRUE(errors.count('\n') == 1 && errors.contains("no display")) << errors.toStdString();
+    const QByteArray log = readFile(run.path("cache/ratelark/status-line.log"));
+    EXPECT_TRUE(log.contains("Counting the interfaces") && !log.contains("Font")) << log.toStdString();
 }
 
 TEST(StandardStreams, StartedWithThemClosedEverySurfaceRunsLogsCleanlyAndEndsOnSIGTERM) {

@@ -10,10 +10,18 @@ namespace {
 
 const QString kStyleMark = QStringLiteral(":style=");
 
+// A status line runs on a platform without fonts, since it draws nothing:
+// there no name can be resolved or checked, and each is kept as given.
+bool fontsInstalled() { return !QFontDatabase::families().isEmpty(); }
+
 }  // namespace
 
 QFont userFixedPitchFont(double pointSize) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!fontsInstalled()) {
+        font.setPointSizeF(pointSize);
+        return font;
+    }
     // Pin the family and face actually resolved, so that the name stored for
     // this font gives it back exactly.
     const QFontInfo info(font);
@@ -24,10 +32,12 @@ QFont userFixedPitchFont(double pointSize) {
 }
 
 QString fontName(const QFont& font) {
+    const bool installed = fontsInstalled();
     const QFontInfo info(font);
-    QString style = font.styleName().isEmpty() ? info.styleName() : font.styleName();
+    QString style = font.styleName();
+    if (style.isEmpty() && installed) style = info.styleName();
     if (style.isEmpty()) style = QFontDatabase::styleString(font);
-    return info.family() + kStyleMark + style;
+    return (installed ? info.family() : font.family()) + kStyleMark + style;
 }
 
 std::optional<QFont> fontWithName(const QString& name, double pointSize) {
@@ -35,8 +45,11 @@ std::optional<QFont> fontWithName(const QString& name, double pointSize) {
     const qsizetype mark = name.lastIndexOf(kStyleMark);
     const QString family = mark < 0 ? name : name.left(mark);
     const QString style = mark < 0 ? QString() : name.mid(mark + kStyleMark.size());
-    if (family.isEmpty() || !QFontDatabase::families().contains(family)) return std::nullopt;
-    if (!style.isEmpty() && !QFontDatabase::styles(family).contains(style)) return std::nullopt;
+    if (family.isEmpty()) return std::nullopt;
+    if (const QStringList installed = QFontDatabase::families(); !installed.isEmpty()) {
+        if (!installed.contains(family)) return std::nullopt;
+        if (!style.isEmpty() && !QFontDatabase::styles(family).contains(style)) return std::nullopt;
+    }
     QFont font(family);
     if (!style.isEmpty()) font.setStyleName(style);
     font.setPointSizeF(pointSize);
