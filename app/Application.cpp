@@ -138,6 +138,9 @@ int runApplication(int argc, char** argv) {
     const LoadedInterface interface = loadInterface(shippedInterfaceDescription(), controller.interfaceConnections());
     for (const QString& error : interface.errors) nsLog(QStringLiteral("Interface description: %1").arg(error));
     showWindowItem = qobject_cast<QAction*>(interface.named.value(QStringLiteral("itemShowWindow")));
+    // A status line's platform shows no windows, so it keeps no speed window:
+    // one opened for the tray's stored wish was drawn each second for nobody.
+    if (surface.surface == SurfaceChoice::Surface::StatusLine) controller.setPanel(nullptr);
     delegate.setWindow(controller.window());
 
     const TerminationSignals termination([&controller] { controller.clickQuit(nullptr); });
