@@ -87,7 +87,8 @@ int runApplication(int argc, char** argv) {
     // configuration was half of a status line's start). With no display
     // there is nothing else.
     const bool display = hasDisplay();
-    if (commandLine.statusLine != StatusLineFormat::None || !display) {
+    const bool statusLineOnly = commandLine.statusLine != StatusLineFormat::None || !display;
+    if (statusLineOnly) {
         qputenv("QT_QPA_PLATFORM", "minimal");
         // Nothing of GTK runs without windows, so Qt's own event loop serves:
         // it wakes once a second for a line, with less work than GLib's.
@@ -101,9 +102,8 @@ int runApplication(int argc, char** argv) {
 
     // One tray item per session; bars may run as many status lines as they like.
     // A second tray instance leaves before it looks for a host on the bus.
-    const bool tray = commandLine.statusLine == StatusLineFormat::None && display;
     std::optional<SingleInstance> instance;
-    if (tray) {
+    if (!statusLineOnly) {
         instance.emplace();
         if (!instance->isOnlyInstance()) {
             print(stderr, alreadyRunningText(instance->otherProcess()));
@@ -111,7 +111,7 @@ int runApplication(int argc, char** argv) {
         }
     }
     const SurfaceChoice surface =
-        chooseSurface(commandLine.statusLine, display, tray && trayHostAvailable(), standardOutputIsTerminal());
+        chooseSurface(commandLine.statusLine, display, !statusLineOnly && trayHostAvailable(), standardOutputIsTerminal());
 
     AppDelegate delegate;
     QApplication::setQuitOnLastWindowClosed(delegate.applicationShouldTerminateAfterLastWindowClosed());
@@ -140,7 +140,7 @@ int runApplication(int argc, char** argv) {
     showWindowItem = qobject_cast<QAction*>(interface.named.value(QStringLiteral("itemShowWindow")));
     // A status line's platform shows no windows, so it keeps no speed window:
     // one opened for the tray's stored wish was drawn each second for nobody.
-    if (surface.surface == SurfaceChoice::Surface::StatusLine) controller.setPanel(nullptr);
+    if (statusLineOnly) controller.setPanel(nullptr);
     delegate.setWindow(controller.window());
 
     const TerminationSignals termination([&controller] { controller.clickQuit(nullptr); });

@@ -32,12 +32,15 @@ QFont userFixedPitchFont(double pointSize) {
 }
 
 QString fontName(const QFont& font) {
-    const bool installed = fontsInstalled();
-    const QFontInfo info(font);
+    QString family = font.family();
     QString style = font.styleName();
-    if (style.isEmpty() && installed) style = info.styleName();
+    if (fontsInstalled()) {
+        const QFontInfo info(font);
+        family = info.family();
+        if (style.isEmpty()) style = info.styleName();
+    }
     if (style.isEmpty()) style = QFontDatabase::styleString(font);
-    return (installed ? info.family() : font.family()) + kStyleMark + style;
+    return family + kStyleMark + style;
 }
 
 std::optional<QFont> fontWithName(const QString& name, double pointSize) {
