@@ -17,6 +17,9 @@ public:
     // Shows the item as it is before its first title: no speeds, for a time
     // in which none is measured.
     virtual void showUntitled() = 0;
+    // Whether the item draws the title's compact form as a picture; a line
+    // of text does not, and is spared composing it every second.
+    virtual bool drawsCompactForm() const { return true; }
 };
 
 // The desktop's status area. Items are created with variable width: their

@@ -42,18 +42,24 @@ std::vector<Piece> oneLine(const AttributedText& title) {
         for (qsizetype i = std::max<qsizetype>(run.start, 0); i < std::min(run.start + run.length, text.size()); ++i)
             colors[i] = run.color;
 
+    // Copied a stretch of one colour at a time: a title comes every second.
     std::vector<Piece> pieces;
-    const auto add = [&pieces](QChar c, std::optional<NamedColor> color) {
+    const auto add = [&pieces](QStringView part, std::optional<NamedColor> color) {
         if (pieces.empty() || pieces.back().color != color) pieces.push_back({{}, color});
-        pieces.back().text += c;
+        pieces.back().text += part;
     };
     for (qsizetype start = 0; start <= text.size();) {
         qsizetype end = text.indexOf(QLatin1Char('\n'), start);
         if (end < 0) end = text.size();
         qsizetype kept = end;
         while (kept > start && text.at(kept - 1) == QLatin1Char(' ')) --kept;
-        if (start > 0) add(QLatin1Char(' '), colors[start - 1]);  // the line break, in its colour
-        for (qsizetype i = start; i < kept; ++i) add(text.at(i), colors[i]);
+        if (start > 0) add(u" ", colors[start - 1]);  // the line break, in its colour
+        for (qsizetype i = start; i < kept;) {
+            qsizetype same = i + 1;
+            while (same < kept && colors[same] == colors[i]) ++same;
+            add(QStringView(text).sliced(i, same - i), colors[i]);
+            i = same;
+        }
         start = end + 1;
     }
     return pieces;

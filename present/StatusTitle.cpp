@@ -42,10 +42,11 @@ void AppController::composeStatusTitle(double download, double upload) {
     const bool bits = settings.bitsPerSecond;
     const qint64 showType = settings.showType;
     constexpr int kNarrowFigures = 2;
-    setCompactForm(composed.title, formatCompactSize(download, bits, showType),
-                   formatCompactSize(upload, bits, showType),
-                   formatCompactSize(download, bits, showType, kNarrowFigures),
-                   formatCompactSize(upload, bits, showType, kNarrowFigures), switches, dark);
+    if (!statusItem() || statusItem()->drawsCompactForm())
+        setCompactForm(composed.title, formatCompactSize(download, bits, showType),
+                       formatCompactSize(upload, bits, showType),
+                       formatCompactSize(download, bits, showType, kNarrowFigures),
+                       formatCompactSize(upload, bits, showType, kNarrowFigures), switches, dark);
     // The widest title these settings give, for status areas that keep room for it.
     if (const WidestTitle::Parts parts{bits, showType, maxFixedWidth(), switches}; parts != widestTitle_.parts) {
         const QString widest = widestSizeText(bits, showType);

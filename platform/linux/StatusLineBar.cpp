@@ -114,6 +114,7 @@ public:
     void setMenu(QMenu*) override {}
     void setAttributedTitle(const AttributedText& title) override { output_->write(title); }
     void showUntitled() override { output_->writeUntitled(); }
+    bool drawsCompactForm() const override { return false; }
 
 private:
     std::shared_ptr<LineOutput> output_;
