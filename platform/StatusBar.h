@@ -17,9 +17,6 @@ public:
     // Shows the item as it is before its first title: no speeds, for a time
     // in which none is measured.
     virtual void showUntitled() = 0;
-    // Whether the item draws the title's compact form as a picture; a line
-    // of text does not, and is spared composing it every second.
-    virtual bool drawsCompactForm() const { return true; }
 };
 
 // The desktop's status area. Items are created with variable width: their
@@ -29,6 +26,9 @@ public:
     virtual ~StatusBar() = default;
     virtual std::shared_ptr<StatusItem> statusItemWithVariableLength() = 0;
     virtual void removeStatusItem(const std::shared_ptr<StatusItem>& item) = 0;
+    // Whether its items draw the title's compact form as a picture; lines of
+    // text do not, and are spared composing it every second.
+    virtual bool drawsCompactForm() const { return true; }
 };
 
 }  // namespace ratelark

@@ -42,7 +42,7 @@ void AppController::composeStatusTitle(double download, double upload) {
     const bool bits = settings.bitsPerSecond;
     const qint64 showType = settings.showType;
     constexpr int kNarrowFigures = 2;
-    if (!statusItem() || statusItem()->drawsCompactForm())
+    if (services().statusBar->drawsCompactForm())
         setCompactForm(composed.title, formatCompactSize(download, bits, showType),
                        formatCompactSize(upload, bits, showType),
                        formatCompactSize(download, bits, showType, kNarrowFigures),

@@ -114,7 +114,6 @@ public:
     void setMenu(QMenu*) override {}
     void setAttributedTitle(const AttributedText& title) override { output_->write(title); }
     void showUntitled() override { output_->writeUntitled(); }
-    bool drawsCompactForm() const override { return false; }
 
 private:
     std::shared_ptr<LineOutput> output_;
@@ -130,6 +129,7 @@ public:
     }
     // Lines already written stay; the next item writes after them.
     void removeStatusItem(const std::shared_ptr<StatusItem>&) override {}
+    bool drawsCompactForm() const override { return false; }
 
 private:
     std::shared_ptr<LineOutput> output_;
