@@ -204,8 +204,10 @@ private:
     // The current sampler's output, error and termination connections.
     std::array<QMetaObject::Connection, 3> samplerConnections_;
     // Reads the choice of interfaces, says in the log what is counted (each
-    // line once, until it no longer holds) and shows it in the settings window.
+    // line once, until it no longer holds) and shows it in the settings
+    // window while that is open.
     InterfaceChoice followInterfaces();
+    InterfacesNow interfacesNow();
     QStringList interfaceLogLines_;  // what the log last said about them
 
     // --- totals internals (measure/) ------------------------------------------
@@ -263,8 +265,7 @@ private:
     // Shows the stored data allowance in the settings window's fields.
     void showAllowanceSettings();
     // Shows the interfaces, the choice and what is counted in the settings window.
-    void showCountedInterfaces(const InterfaceChoice& choice, const NetworkInterfaces& interfaces,
-                               const CountedInterfaces& counted);
+    void showCountedInterfaces(const InterfacesNow& now);
     std::unique_ptr<FontPanel> fontPanel_;
 
     // --- command internals (commands/) -----------------------------------------

@@ -5,11 +5,18 @@
 
 namespace ratelark {
 
+InterfacesNow AppController::interfacesNow() {
+    InterfacesNow now;
+    now.choice = interfaceChoice(standardUserDefaults().valueForKey(keys::interfaces));
+    now.interfaces = currentNetworkInterfaces();
+    now.counted = countedInterfaces(now.choice, now.interfaces);
+    return now;
+}
+
 InterfaceChoice AppController::followInterfaces() {
-    const InterfaceChoice choice = interfaceChoice(standardUserDefaults().valueForKey(keys::interfaces));
-    const NetworkInterfaces interfaces = currentNetworkInterfaces();
-    const CountedInterfaces counted = countedInterfaces(choice, interfaces);
-    QStringList lines = choice.problems;
+    const InterfacesNow now = interfacesNow();
+    const CountedInterfaces& counted = now.counted;
+    QStringList lines = now.choice.problems;
     lines << countedLogLine(counted);
     for (const QString& name : counted.absent)
         lines << QStringLiteral("The chosen interface %1 does not exist now; it counts 0").arg(quotedForLog(name));
@@ -17,9 +24,11 @@ InterfaceChoice AppController::followInterfaces() {
     for (const QString& line : lines)
         if (!interfaceLogLines_.contains(line)) nsLog(line);
     interfaceLogLines_ = lines;
-    showCountedInterfaces(choice, interfaces, counted);
-    observeUsage(counted, interfaces);
-    return choice;
+    // A hidden window's list is filled as it opens: kept current at every
+    // sampler restart, it made each restart cost a third more.
+    if (window() && window()->isVisible()) showCountedInterfaces(now);
+    observeUsage(counted, now.interfaces);
+    return now.choice;
 }
 
 }  // namespace ratelark

@@ -26,6 +26,13 @@ struct CountedInterfaces {
 };
 CountedInterfaces countedInterfaces(const InterfaceChoice& choice, const NetworkInterfaces& interfaces);
 
+// The stored choice, the interfaces there now and what is counted of them.
+struct InterfacesNow {
+    InterfaceChoice choice;
+    NetworkInterfaces interfaces;
+    CountedInterfaces counted;
+};
+
 // The log line that says what is counted.
 QString countedLogLine(const CountedInterfaces& counted);
 

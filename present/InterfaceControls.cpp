@@ -22,11 +22,12 @@ void AppController::clickInterfaces(QObject* sender) {
     onTimerStartStopTask();
 }
 
-void AppController::showCountedInterfaces(const InterfaceChoice& choice, const NetworkInterfaces& interfaces,
-                                          const CountedInterfaces& counted) {
+void AppController::showCountedInterfaces(const InterfacesNow& now) {
     if (!window()) return;
+    const InterfaceChoice& choice = now.choice;
+    const CountedInterfaces& counted = now.counted;
     // The loopback is offered only when chosen: it carries nothing off the machine.
-    QStringList listed = interfaces.present;
+    QStringList listed = now.interfaces.present;
     listed.removeAll(QStringLiteral("lo"));
     for (const QString& name : choice.names)
         if (!listed.contains(name)) listed << name;

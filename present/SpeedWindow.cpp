@@ -24,6 +24,7 @@ void AppController::clickWindow(QObject*) {
     }
     // The window shows what is stored now, whatever changed while it was away.
     followPreferences();
+    showCountedInterfaces(interfacesNow());
     center(window());
     makeKeyAndOrderFront(window());
 }

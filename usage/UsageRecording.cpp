@@ -1,6 +1,5 @@
 #include "app/AppController.h"
 
-#include "app/PreferenceKeys.h"
 #include "usage/UsageText.h"
 
 namespace ratelark {
@@ -31,9 +30,8 @@ void AppController::followUsage() {
 
 void AppController::recordUsage() {
     if (!usageRecorder_) return;
-    const NetworkInterfaces interfaces = currentNetworkInterfaces();
-    const InterfaceChoice choice = interfaceChoice(standardUserDefaults().valueForKey(keys::interfaces));
-    observeUsage(countedInterfaces(choice, interfaces), interfaces);
+    const InterfacesNow now = interfacesNow();
+    observeUsage(now.counted, now.interfaces);
     writeUsage();
 }
 
