@@ -205,8 +205,8 @@ private:
     std::array<QMetaObject::Connection, 3> samplerConnections_;
     // Reads the choice of interfaces, says in the log what is counted (each
     // line once, until it no longer holds) and shows it in the settings
-    // window while that is open.
-    InterfaceChoice followInterfaces();
+    // window while that is open or opening.
+    InterfaceChoice followInterfaces(bool windowOpening = false);
     InterfacesNow interfacesNow();
     QStringList interfaceLogLines_;  // what the log last said about them
 
@@ -261,7 +261,7 @@ private:
     // Stores that the speed window is not to be shown when window is it.
     void forgetSpeedWindow(QWidget* window);
     // Sets the mark of every control bound to a preference to its stored value.
-    void followPreferences();
+    void followPreferences(bool windowOpening = false);
     // Shows the stored data allowance in the settings window's fields.
     void showAllowanceSettings();
     // Shows the interfaces, the choice and what is counted in the settings window.

@@ -13,7 +13,7 @@ InterfacesNow AppController::interfacesNow() {
     return now;
 }
 
-InterfaceChoice AppController::followInterfaces() {
+InterfaceChoice AppController::followInterfaces(bool windowOpening) {
     const InterfacesNow now = interfacesNow();
     const CountedInterfaces& counted = now.counted;
     QStringList lines = now.choice.problems;
@@ -25,8 +25,8 @@ InterfaceChoice AppController::followInterfaces() {
         if (!interfaceLogLines_.contains(line)) nsLog(line);
     interfaceLogLines_ = lines;
     // A hidden window's list is filled as it opens: kept current at every
-    // sampler restart, it made each restart cost a third more.
-    if (window() && window()->isVisible()) showCountedInterfaces(now);
+    // sampler restart, it was close to half of each restart's instructions.
+    if (window() && (windowOpening || window()->isVisible())) showCountedInterfaces(now);
     observeUsage(counted, now.interfaces);
     return now.choice;
 }

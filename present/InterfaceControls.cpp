@@ -23,7 +23,6 @@ void AppController::clickInterfaces(QObject* sender) {
 }
 
 void AppController::showCountedInterfaces(const InterfacesNow& now) {
-    if (!window()) return;
     const InterfaceChoice& choice = now.choice;
     const CountedInterfaces& counted = now.counted;
     // The loopback is offered only when chosen: it carries nothing off the machine.

@@ -32,7 +32,7 @@ void AppController::clickPreferenceCheckBox(QObject* sender) {
     followPreferences();
 }
 
-void AppController::followPreferences() {
+void AppController::followPreferences(bool windowOpening) {
     QList<QObject*> controls;
     if (window())
         for (QAbstractButton* button : window()->findChildren<QAbstractButton*>()) controls << button;
@@ -43,7 +43,7 @@ void AppController::followPreferences() {
         if (!key.isEmpty()) setStateOf(control, standardUserDefaults().boolForKey(key) ? 1 : 0);
     }
     showAllowanceSettings();
-    followInterfaces();
+    followInterfaces(windowOpening);
 }
 
 }  // namespace ratelark

@@ -23,8 +23,7 @@ void AppController::clickWindow(QObject*) {
         return;
     }
     // The window shows what is stored now, whatever changed while it was away.
-    followPreferences();
-    showCountedInterfaces(interfacesNow());
+    followPreferences(true);
     center(window());
     makeKeyAndOrderFront(window());
 }
