@@ -152,7 +152,9 @@ QStringList nextSamplerArguments(const Harness& harness) {
     return arguments;
 }
 
-const QByteArray kRecordingSampler = "printf '%s\\n' \"$@\" > \"$0.args\"\nexec sleep 1000\n";
+// Written aside and renamed, so that a reader never sees half of the list.
+const QByteArray kRecordingSampler =
+    "printf '%s\\n' \"$@\" > \"$0.args.new\" && mv \"$0.args.new\" \"$0.args\"\nexec sleep 1000\n";
 
 // Each would leave a file in the current folder if a shell or awk ran it as
 // code; the kernel accepts the first six as names, so they travel.
