@@ -1,5 +1,6 @@
 #include "measure/SampleParser.h"
 
+#include "platform/EverySecond.h"
 #include "platform/TextNumbers.h"
 
 namespace ratelark {
@@ -11,6 +12,7 @@ constexpr int kSentWord = 6;
 
 }  // namespace
 
+RATELARK_EVERY_SECOND
 SampleCounts parseSample(QByteArrayView chunk) {
     SampleCounts counts;
     if (!chunk.isValidUtf8()) return counts;

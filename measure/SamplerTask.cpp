@@ -1,5 +1,6 @@
 #include "app/AppController.h"
 
+#include "platform/EverySecond.h"
 #include "platform/Log.h"
 #include "platform/Task.h"
 
@@ -102,6 +103,7 @@ void AppController::cutSamplerConnections() {
     for (QMetaObject::Connection& connection : samplerConnections_) disconnect(connection);
 }
 
+RATELARK_EVERY_SECOND
 void AppController::outputDataReady(const QByteArray& chunk) {
     // The pipe keeps reading on its own; nothing needs re-arming here.
     if (chunk.isEmpty()) return;

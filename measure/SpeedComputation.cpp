@@ -2,6 +2,7 @@
 
 #include "app/PreferenceKeys.h"
 #include "measure/SampleParser.h"
+#include "platform/EverySecond.h"
 
 #include <QDateTime>
 
@@ -20,6 +21,7 @@ double usable(double count) { return std::isfinite(count) && count <= kLargestSa
 
 }  // namespace
 
+RATELARK_EVERY_SECOND
 void AppController::getMBS(const QByteArray& chunk) {
     const SampleCounts sample = parseSample(chunk);
     setSpeedIn(speedIn() + usable(sample.received));

@@ -1,5 +1,7 @@
 #include "platform/StatusLineFormat.h"
 
+#include "platform/EverySecond.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -35,6 +37,7 @@ struct Piece {
 // The title on one line: the rows of a two-line title joined by a space, each
 // row without its trailing spaces (the upper row's line fill, which would
 // only leave a gap); every character keeps its colour.
+RATELARK_EVERY_SECOND
 std::vector<Piece> oneLine(const AttributedText& title) {
     const QString& text = title.text;
     std::vector<std::optional<NamedColor>> colors(text.size());
@@ -124,12 +127,14 @@ QByteArray jsonLine(const AttributedText& title) {
 
 }  // namespace
 
+RATELARK_EVERY_SECOND
 QString titleOnOneLine(const QString& text) {
     AttributedText title;
     title.text = text;
     return joined(oneLine(title));
 }
 
+RATELARK_EVERY_SECOND
 QByteArray StatusLineFormatter::line(const AttributedText& title) {
     QByteArray line;
     switch (style_) {

@@ -1,5 +1,7 @@
 #include "platform/TextField.h"
 
+#include "platform/EverySecond.h"
+
 #include <QEvent>
 #include <QPainter>
 
@@ -13,6 +15,7 @@ TextField::TextField(std::unique_ptr<TextFieldCell> cell, QWidget* parent)
 
 TextField::~TextField() = default;
 
+RATELARK_EVERY_SECOND
 void TextField::setStringValue(const QString& text) {
     if (text == cell_->stringValue()) return;
     cell_->setStringValue(text);

@@ -1,5 +1,7 @@
 #include "platform/TextNumbers.h"
 
+#include "platform/EverySecond.h"
+
 #include <algorithm>
 #include <charconv>
 #include <limits>
@@ -13,6 +15,7 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
+RATELARK_EVERY_SECOND
 double doubleValue(QByteArrayView text) {
     const char* p = text.data();
     const char* end = p + text.size();

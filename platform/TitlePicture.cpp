@@ -1,5 +1,6 @@
 #include "platform/TitlePicture.h"
 
+#include "platform/EverySecond.h"
 #include "platform/PixelTitlePicture.h"
 
 #include <QFontMetrics>
@@ -96,6 +97,7 @@ Layout fit(QFont font, const QStringList& rows, int side, int halo, bool untitle
 
 }  // namespace
 
+RATELARK_EVERY_SECOND
 QImage drawCompactTitle(const AttributedText& title, int size, qreal devicePixelRatio,
                         std::optional<QColor> panelText) {
     const int side = std::max(1, qRound(std::max(size, 1) * devicePixelRatio));

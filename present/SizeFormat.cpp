@@ -1,5 +1,6 @@
 #include "present/SizeFormat.h"
 
+#include "platform/EverySecond.h"
 #include "platform/TextNumbers.h"
 
 #include <algorithm>
@@ -32,6 +33,7 @@ constexpr double kCompactZero = 0.05;  // below this, the number shows as 0.0
 
 }  // namespace
 
+RATELARK_EVERY_SECOND
 QString formatSizeText(double bytesPerSecond, bool bitsPerSecond, qint64 showType) {
     // The thresholds apply to the count shown, so bits are multiplied first.
     const double value = bitsPerSecond ? bytesPerSecond * 8.0 : bytesPerSecond;
@@ -57,6 +59,7 @@ QString widestSizeText(bool bitsPerSecond, qint64 showType) {
     return widest;
 }
 
+RATELARK_EVERY_SECOND
 QString formatCompactSize(double bytesPerSecond, bool bitsPerSecond, qint64 showType, int figures) {
     const double value = bitsPerSecond ? bytesPerSecond * 8.0 : bytesPerSecond;
     const double limit = std::pow(10.0, std::clamp(figures, 2, 3));  // one more digit does not fit

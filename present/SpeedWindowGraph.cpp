@@ -1,6 +1,7 @@
 #include "app/AppController.h"
 
 #include "app/PreferenceKeys.h"
+#include "platform/EverySecond.h"
 #include "platform/SpeedGraph.h"
 #include "present/AxisScale.h"
 #include "present/SizeFormat.h"
@@ -10,6 +11,7 @@
 
 namespace ratelark {
 
+RATELARK_EVERY_SECOND
 void AppController::followSpeedGraph() {
     if (!panel() || !panel()->layout()) return;
     const bool wanted = standardUserDefaults().boolForKey(keys::speedGraph);

@@ -1,5 +1,7 @@
 #include "app/AppController.h"
 
+#include "platform/EverySecond.h"
+
 namespace ratelark {
 
 namespace {
@@ -9,6 +11,7 @@ constexpr std::int32_t kKeepItemFrom = 10;
 
 }  // namespace
 
+RATELARK_EVERY_SECOND
 void AppController::updateStatusItem(const AttributedText* title) {
     // Opens the next averaging period, whatever the title.
     setSpeedCount(0);

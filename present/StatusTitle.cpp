@@ -1,12 +1,14 @@
 #include "app/AppController.h"
 
 #include "app/PreferenceKeys.h"
+#include "platform/EverySecond.h"
 #include "platform/TextField.h"
 #include "present/SizeFormat.h"
 #include "present/TitleComposer.h"
 
 namespace ratelark {
 
+RATELARK_EVERY_SECOND
 const TitleSettings& AppController::titleSettings() {
     // Read again only when the store may answer otherwise: a title comes every second.
     const SettingsStore& defaults = standardUserDefaults();
@@ -26,6 +28,7 @@ const TitleSettings& AppController::titleSettings() {
     return titleSettings_;
 }
 
+RATELARK_EVERY_SECOND
 void AppController::composeStatusTitle(double download, double upload) {
     QString downloadText = formatSize(download);
     QString uploadText = formatSize(upload);

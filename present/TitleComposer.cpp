@@ -1,5 +1,7 @@
 #include "present/TitleComposer.h"
 
+#include "platform/EverySecond.h"
+
 #include <algorithm>
 
 namespace ratelark {
@@ -34,6 +36,7 @@ void removeUnit(QString& text) {
 
 // The parts in the title's order: the download alone, the upload over the
 // download, or the download, a separator and the upload.
+RATELARK_EVERY_SECOND
 QString arrange(const QString& download, const QString& upload, const TitleSwitches& switches, QChar separator) {
     if (switches.onlyShowDownload) return download;
     if (switches.upAndDown) return upload + QLatin1Char('\n') + download;
@@ -59,6 +62,7 @@ void addColors(std::vector<ColorRun>& runs, const QString& download, const QStri
 
 }  // namespace
 
+RATELARK_EVERY_SECOND
 ComposedTitle composeTitle(QString download, QString upload, qint64 maxFixedWidth, const TitleSwitches& switches,
                            const QFont& font, bool dark) {
     ComposedTitle result;
@@ -96,6 +100,7 @@ ComposedTitle composeTitle(QString download, QString upload, qint64 maxFixedWidt
     return result;
 }
 
+RATELARK_EVERY_SECOND
 void setCompactForm(AttributedText& title, const QString& download, const QString& upload,
                     const QString& narrowDownload, const QString& narrowUpload, const TitleSwitches& switches,
                     bool dark) {
@@ -108,6 +113,7 @@ void setCompactForm(AttributedText& title, const QString& download, const QStrin
     addColors(title.compactNarrowRuns, narrowDownload, narrowUpload, switches, paletteFor(dark));
 }
 
+RATELARK_EVERY_SECOND
 bool isDarkInterfaceStyle(const QVariant& style) {
     if (style.typeId() != QMetaType::QString) return false;
     return style.toString().compare(QStringLiteral("dark"), Qt::CaseInsensitive) == 0;

@@ -2,6 +2,7 @@
 
 #include "platform/linux/SessionBus.h"
 
+#include "platform/EverySecond.h"
 #include "platform/Log.h"
 
 #include <QDBusMessage>
@@ -61,6 +62,7 @@ DesktopAppearance::DesktopAppearance(AppearanceSources sources)
 
 DesktopAppearance::~DesktopAppearance() = default;
 
+RATELARK_EVERY_SECOND
 QVariant DesktopAppearance::interfaceStyle() {
     if (unknownOverrideToSay_) {
         unknownOverrideToSay_ = false;
@@ -80,6 +82,7 @@ void PortalSettingWatch::settingChanged(const QDBusMessage& change) {
         colorSchemeChanged_(arguments[2]);
 }
 
+RATELARK_EVERY_SECOND
 std::optional<bool> DesktopAppearance::portalPrefersDark() {
     if (!sources_.bus || !sources_.bus->isConnected()) return std::nullopt;
     if (!portalWatch_) {
@@ -115,6 +118,7 @@ void DesktopAppearance::askPortal() {
                      });
 }
 
+RATELARK_EVERY_SECOND
 std::optional<bool> DesktopAppearance::gtkPrefersDark() {
     if (gtkLooked_.isValid() && !gtkLooked_.hasExpired(sources_.answerLifeMs)) return gtkLookedAnswer_;
     gtkLooked_.start();
@@ -122,6 +126,7 @@ std::optional<bool> DesktopAppearance::gtkPrefersDark() {
     return gtkLookedAnswer_;
 }
 
+RATELARK_EVERY_SECOND
 std::optional<bool> DesktopAppearance::lookAtGtkFiles() {
     for (const QString& path : sources_.gtkSettingsFiles) {
         const QFileInfo info(path);

@@ -1,9 +1,10 @@
 #include "platform/SettingsStore.h"
 
 #include "counters/WholeFile.h"
+#include "platform/EverySecond.h"
 #include "platform/FileSetAside.h"
-#include "platform/TextNumbers.h"
 #include "platform/Log.h"
+#include "platform/TextNumbers.h"
 
 #include <QDir>
 #include <QFile>
@@ -158,6 +159,7 @@ SettingsStore::SettingsStore(const QString& path) : path_(path), encodedPath_(QF
     }
 }
 
+RATELARK_EVERY_SECOND
 SettingsStore::FileIdentity SettingsStore::identity() const {
     struct stat status {};
     if (::stat(encodedPath_.constData(), &status) != 0) return {};
@@ -169,6 +171,7 @@ SettingsStore::FileIdentity SettingsStore::identity() const {
 // One stat when nothing has changed, and none for the reads that follow it
 // closely: one title takes a dozen reads. The identity is taken before the
 // file is read again, so that a change made meanwhile shows at the next look.
+RATELARK_EVERY_SECOND
 void SettingsStore::followFile() const {
     if (!settings_) return;
     timespec clock {};
@@ -245,6 +248,7 @@ void SettingsStore::forgetAnswers() const {
     ++generation_;
 }
 
+RATELARK_EVERY_SECOND
 quint64 SettingsStore::generation() const {
     followFile();
     return generation_;

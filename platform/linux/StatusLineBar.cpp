@@ -1,5 +1,6 @@
 #include "platform/StatusSurfaces.h"
 
+#include "platform/EverySecond.h"
 #include "platform/Log.h"
 
 #include <QSocketNotifier>
@@ -46,7 +47,7 @@ public:
         fd_ = nonBlocking(fd);
     }
 
-    void write(const AttributedText& title) {
+    RATELARK_EVERY_SECOND void write(const AttributedText& title) {
         untitled_ = false;
         if (closed_) return;
         pending_.truncate(begun_);
@@ -62,7 +63,7 @@ public:
     }
 
 private:
-    void flush() {
+    RATELARK_EVERY_SECOND void flush() {
         while (!pending_.isEmpty()) {
             const ssize_t written = ::write(fd_, pending_.constData(), static_cast<size_t>(pending_.size()));
             if (written > 0) {
@@ -112,7 +113,7 @@ public:
     explicit StatusLineItem(std::shared_ptr<LineOutput> output) : output_(std::move(output)) {}
     // A line has no menu to open.
     void setMenu(QMenu*) override {}
-    void setAttributedTitle(const AttributedText& title) override { output_->write(title); }
+    RATELARK_EVERY_SECOND void setAttributedTitle(const AttributedText& title) override { output_->write(title); }
     void showUntitled() override { output_->writeUntitled(); }
 
 private:
@@ -124,7 +125,7 @@ public:
     StatusLineBar(int fd, StatusLineStyle style, std::function<void()> outputClosed)
         : output_(std::make_shared<LineOutput>(fd, style, std::move(outputClosed))) {}
 
-    std::shared_ptr<StatusItem> statusItemWithVariableLength() override {
+    RATELARK_EVERY_SECOND std::shared_ptr<StatusItem> statusItemWithVariableLength() override {
         return std::make_shared<StatusLineItem>(output_);
     }
     // Lines already written stay; the next item writes after them.

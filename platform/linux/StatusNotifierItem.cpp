@@ -1,5 +1,6 @@
 #include "platform/linux/StatusNotifierItem.h"
 
+#include "platform/EverySecond.h"
 #include "platform/StatusLineFormat.h"
 #include "platform/TitlePicture.h"
 
@@ -107,6 +108,7 @@ DBusImageList framed(DBusImageList pictures) {
 
 }  // namespace
 
+RATELARK_EVERY_SECOND
 void StatusNotifierItem::setTitle(const AttributedText* title) {
     const AttributedText untitled;
     const AttributedText& shown = title ? *title : untitled;
@@ -170,6 +172,7 @@ void StatusNotifierItem::ProvideXdgActivationToken(const QString& token) {
     qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
 }
 
+RATELARK_EVERY_SECOND
 void StatusNotifierItem::updateToolTip(const QString& title) {
     QStringList lines;
     for (const QAction* action : std::as_const(toolTipActions_))

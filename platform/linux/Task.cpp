@@ -1,6 +1,7 @@
 #include "platform/Task.h"
 
 #include "platform/ChildProcessSetup.h"
+#include "platform/EverySecond.h"
 
 #include <QFile>
 #include <QPointer>
@@ -199,6 +200,7 @@ void ChildProcess::watchStream(Stream& stream, int fd) {
 }
 
 // One read, delivered as one chunk.
+RATELARK_EVERY_SECOND
 ChildProcess::ReadResult ChildProcess::readFrom(Stream& stream) {
     std::array<char, kReadBytes> buffer;
     ssize_t got = 0;

@@ -1,5 +1,6 @@
 #include "platform/linux/TrayColors.h"
 
+#include "platform/EverySecond.h"
 #include "platform/linux/X11Connection.h"
 
 #include <cstdlib>
@@ -18,6 +19,7 @@ Owned<Reply> own(Reply* reply) { return Owned<Reply>(reply, &std::free); }
 
 }  // namespace
 
+RATELARK_EVERY_SECOND
 std::optional<QColor> trayTextColor() {
     xcb_connection_t* connection = x11Connection();
     if (!connection) return std::nullopt;

@@ -1,5 +1,6 @@
 #include "platform/linux/TrayEntry.h"
 
+#include "platform/EverySecond.h"
 #include "platform/Log.h"
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/SessionBus.h"
@@ -54,6 +55,7 @@ void TrayEntry::setMenu(QMenu* menu) {
     if (standIn_) standIn_->setMenu(menu);
 }
 
+RATELARK_EVERY_SECOND
 void TrayEntry::setTitle(const AttributedText& title) {
     title_ = title;
     titledByOwner_ = true;

@@ -1,5 +1,6 @@
 #include "platform/linux/TrayItem.h"
 
+#include "platform/EverySecond.h"
 #include "platform/TitlePicture.h"
 #include "platform/linux/TrayColors.h"
 
@@ -43,6 +44,7 @@ void TrayItem::setMenu(QMenu* menu) {
     icon_->setContextMenu(menu);
 }
 
+RATELARK_EVERY_SECOND
 void TrayItem::setAttributedTitle(const AttributedText& title) {
     title_ = title;
     draw();
@@ -74,6 +76,7 @@ void keepOnScreen(QWidget& window) {
     if (frame.topLeft() != window.frameGeometry().topLeft()) window.move(frame.topLeft());
 }
 
+RATELARK_EVERY_SECOND
 void TrayItem::draw() {
     // Drawn for the slot the host gave, never the other way round: a tray
     // lays its icons out itself, and an icon that resizes its own window
@@ -89,6 +92,7 @@ void TrayItem::draw() {
     if (!icon_->isVisible()) icon_->show();
 }
 
+RATELARK_EVERY_SECOND
 QWidget* TrayItem::embeddedWindow() {
     QWidget* found = nullptr;
     for (QWidget* widget : QApplication::topLevelWidgets())

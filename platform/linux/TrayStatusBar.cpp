@@ -1,5 +1,6 @@
 #include "platform/linux/TrayStatusBar.h"
 
+#include "platform/EverySecond.h"
 #include "platform/linux/SessionBus.h"
 #include "platform/linux/TrayEntry.h"
 
@@ -20,7 +21,7 @@ public:
     void setMenu(QMenu* menu) override {
         if (entry_->owner() == this) entry_->setMenu(menu);
     }
-    void setAttributedTitle(const AttributedText& title) override {
+    RATELARK_EVERY_SECOND void setAttributedTitle(const AttributedText& title) override {
         if (entry_->owner() == this) entry_->setTitle(title);
     }
     void showUntitled() override {
@@ -43,6 +44,7 @@ TrayStatusBar::TrayStatusBar(std::unique_ptr<StatusBar> standIn, StatusAreaNotic
 
 TrayStatusBar::~TrayStatusBar() = default;
 
+RATELARK_EVERY_SECOND
 std::shared_ptr<StatusItem> TrayStatusBar::statusItemWithVariableLength() {
     auto item = std::make_shared<TrayStatusItem>(entry_);
     const bool handedOver = settling_.isActive() && !entry_->owner();
@@ -54,6 +56,7 @@ std::shared_ptr<StatusItem> TrayStatusBar::statusItemWithVariableLength() {
     return item;
 }
 
+RATELARK_EVERY_SECOND
 void TrayStatusBar::removeStatusItem(const std::shared_ptr<StatusItem>& item) {
     if (!item || entry_->owner() != item.get()) return;
     entry_->setOwner(nullptr);
