@@ -135,7 +135,16 @@ QString titleOnOneLine(const QString& text) {
 }
 
 RATELARK_EVERY_SECOND
+bool StatusLineFormatter::Shown::isShownBy(const AttributedText& title) const {
+    return title.text == text && title.runs == runs && title.toolTip == toolTip && title.alert == alert
+           && title.steadyWidth == steadyWidth;
+}
+
+RATELARK_EVERY_SECOND
 QByteArray StatusLineFormatter::line(const AttributedText& title) {
+    // The same title gives the same line: the widest width it may pad to
+    // grew, if at all, when that title came last.
+    if (lastShown_ && lastShown_->isShownBy(title)) return lastLine_;
     QByteArray line;
     switch (style_) {
     case StatusLineStyle::Text: line = joined(oneLine(title)).toUtf8(); break;
@@ -145,6 +154,8 @@ QByteArray StatusLineFormatter::line(const AttributedText& title) {
     case StatusLineStyle::Pango: line = barText(title); break;
     }
     line += '\n';
+    lastShown_ = Shown{title.text, title.runs, title.toolTip, title.alert, title.steadyWidth};
+    lastLine_ = line;
     return line;
 }
 

@@ -4,6 +4,9 @@
 
 #include <QByteArray>
 
+#include <optional>
+#include <vector>
+
 namespace ratelark {
 
 // How a status title is written as one line of a status line.
@@ -36,8 +39,22 @@ public:
 private:
     QByteArray barText(const AttributedText& title);
 
+    // What of a title its line shows.
+    struct Shown {
+        QString text;
+        std::vector<ColorRun> runs;
+        QString toolTip;
+        TitleAlert alert = TitleAlert::None;
+        bool steadyWidth = false;
+        bool isShownBy(const AttributedText& title) const;
+    };
+
     StatusLineStyle style_;
     qsizetype widest_ = 0;  // of the bar texts so far, in characters
+    // The last line and what it shows: an idle link gives the same title
+    // second after second, and its line need not be built again.
+    std::optional<Shown> lastShown_;
+    QByteArray lastLine_;
 };
 
 // A title's text on one line: a two-line title's rows joined by one space,

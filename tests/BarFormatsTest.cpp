@@ -35,6 +35,15 @@ TEST(BarFormats, EscapeTheMarkupAndKeepTheWidestWidth) {
         {Style::Json, {critical}, R"({"class":"critical","runs":[],"text":"1 KB","tooltip":"up & <away>\ndown"})"},
         {Style::Polybar, {warning}, "%{B#ce5c00}1 KB%{B-}"},
         {Style::Pango, {critical}, "<span background=\"#a40000\">1 KB</span>"},
+        // A title that comes again, or that differs only in one thing its line shows.
+        {Style::Pango, {titled("123 KB", {}, true), titled("1 KB", {}, true), titled("1 KB", {}, true)},
+         "\u2007\u20071 KB"},
+        {Style::Pango, {titled("1 KB"), titled("1 KB", {{0, 1, NamedColor::Red}})},
+         "<span foreground=\"#cc0000\">1</span> KB"},
+        {Style::Waybar, {warning, critical},
+         R"({"class":"critical","text":"1 KB","tooltip":"up &amp; &lt;away&gt;\ndown"})"},
+        {Style::Json, {titled("1 KB"), {.text = "1 KB", .toolTip = "away"}},
+         R"({"class":"ratelark","runs":[],"text":"1 KB","tooltip":"away"})"},
     };
     for (const auto& [style, titles, expected] : cases) {
         StatusLineFormatter formatter(style);
