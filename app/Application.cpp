@@ -135,12 +135,14 @@ int runApplication(int argc, char** argv) {
         if (showWindowItem && !showWindowItem->isChecked()) showWindowItem->trigger();
     });
     AppController controller(std::move(services));
-    const LoadedInterface interface = loadInterface(shippedInterfaceDescription(), controller.interfaceConnections());
+    // A status line's platform shows no windows, so it builds none: a speed
+    // window opened for the tray's stored wish was drawn each second for
+    // nobody, and the settings window was built at every start for nobody.
+    const LoadedInterface interface =
+        loadInterface(shippedInterfaceDescription(), controller.interfaceConnections(),
+                      statusLineOnly ? InterfaceParts::MenusOnly : InterfaceParts::MenusAndWindows);
     for (const QString& error : interface.errors) nsLog(QStringLiteral("Interface description: %1").arg(error));
     showWindowItem = qobject_cast<QAction*>(interface.named.value(QStringLiteral("itemShowWindow")));
-    // A status line's platform shows no windows, so it keeps no speed window:
-    // one opened for the tray's stored wish was drawn each second for nobody.
-    if (statusLineOnly) controller.setPanel(nullptr);
     delegate.setWindow(controller.window());
 
     const TerminationSignals termination([&controller] { controller.clickQuit(nullptr); });

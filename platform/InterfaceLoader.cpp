@@ -214,7 +214,7 @@ private:
 
 }  // namespace
 
-LoadedInterface loadInterface(const QByteArray& json, const InterfaceConnections& connections) {
+LoadedInterface loadInterface(const QByteArray& json, const InterfaceConnections& connections, InterfaceParts parts) {
     LoadedInterface result;
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
@@ -224,8 +224,9 @@ LoadedInterface loadInterface(const QByteArray& json, const InterfaceConnections
     }
     Builder builder(connections, result);
     // Windows first, so that menus may name them once they are built.
-    for (const QJsonValue& window : document.object().value(QStringLiteral("windows")).toArray())
-        result.windows.push_back(builder.buildWindow(window.toObject()));
+    if (parts == InterfaceParts::MenusAndWindows)
+        for (const QJsonValue& window : document.object().value(QStringLiteral("windows")).toArray())
+            result.windows.push_back(builder.buildWindow(window.toObject()));
     for (const QJsonValue& menu : document.object().value(QStringLiteral("menus")).toArray())
         result.menus.push_back(builder.buildMenu(menu.toObject(), nullptr));
     builder.bindChoices();

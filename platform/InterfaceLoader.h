@@ -53,7 +53,11 @@ struct LoadedInterface {
 // wraps its text to the window's width; an "interfaces" control offers the
 // network interfaces to count under a check box titled with its "title", and
 // calls its action at each change.
-LoadedInterface loadInterface(const QByteArray& json, const InterfaceConnections& connections);
+// Without windows, only the menus are built: for a program that shows no
+// window, whose window outlets stay empty.
+enum class InterfaceParts { MenusAndWindows, MenusOnly };
+LoadedInterface loadInterface(const QByteArray& json, const InterfaceConnections& connections,
+                              InterfaceParts parts = InterfaceParts::MenusAndWindows);
 
 // The description shipped with the program.
 QByteArray shippedInterfaceDescription();

@@ -57,6 +57,12 @@ TEST(InterfaceDescription, TheShippedFileConnectsEveryActionTheChoiceTagsAndTheT
     EXPECT_EQ(tags, (QList<qint64>{1, 2, 3, 5, 10, 30, 0, 1, 2}));
     emit qobject_cast<QMenu*>(c.itemDataReceived()->parent())->aboutToShow();
     EXPECT_EQ(opened, c.itemDataReceived()->parent()) << "the totals' menu has the controller as delegate";
+    // A status line's: the menus alone, every window outlet empty.
+    Harness bare({.loadInterface = false});
+    bare.ui = loadInterface(shippedInterfaceDescription(), bare.controller().interfaceConnections(),
+                            InterfaceParts::MenusOnly);
+    EXPECT_TRUE(bare.ui.errors.isEmpty() && bare.ui.windows.empty() && bare.controller().statusMenu());
+    EXPECT_FALSE(bare.controller().window() || bare.controller().panel() || bare.controller().textFieldUp());
 }
 
 TEST(MenuCommands, AChoiceIsStoredAtOnceMarkedAloneAndMirroredInTheSettingsWindow) {
