@@ -93,6 +93,9 @@ public:
     static void initialize(SettingsStore& store);
     // The connections the interface description is loaded with.
     InterfaceConnections interfaceConnections();
+    // What the start's load built, for the windows built when first opened
+    // (their choice lists mirror its menus).
+    void keepLoadedInterface(const LoadedInterface& loaded) { loadedNames_ = loaded.named; }
     // The start-up: runs once the interface description is connected.
     void awakeFromNib();
     SettingsStore& standardUserDefaults() { return *services_.settings; }
@@ -176,6 +179,11 @@ private:
     WidestTitle widestTitle_;
     // Marks exactly the items of menu whose tag equals value.
     static void markItemsWithTag(QMenu* menu, qint64 value);
+    // Builds the settings window, left out of the start because it is opened
+    // rarely and holds memory for as long as it exists.
+    void buildSettingsWindow();
+    QHash<QString, QObject*> loadedNames_;
+    std::vector<std::unique_ptr<QWidget>> windowsBuiltLater_;
     // Makes the controller the receiver of the font dialog's choices.
     void becomeFontManagerTarget();
 

@@ -138,10 +138,12 @@ int runApplication(int argc, char** argv) {
     // A status line's platform shows no windows, so it builds none: a speed
     // window opened for the tray's stored wish was drawn each second for
     // nobody, and the settings window was built at every start for nobody.
+    // The tray builds the settings window when it is first opened.
     const LoadedInterface interface =
         loadInterface(shippedInterfaceDescription(), controller.interfaceConnections(),
-                      statusLineOnly ? InterfaceParts::MenusOnly : InterfaceParts::MenusAndWindows);
+                      statusLineOnly ? InterfaceParts::MenusOnly : InterfaceParts::AtStart);
     for (const QString& error : interface.errors) nsLog(QStringLiteral("Interface description: %1").arg(error));
+    controller.keepLoadedInterface(interface);
     showWindowItem = qobject_cast<QAction*>(interface.named.value(QStringLiteral("itemShowWindow")));
     delegate.setWindow(controller.window());
 

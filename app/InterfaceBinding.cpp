@@ -1,5 +1,6 @@
 #include "app/AppController.h"
 
+#include "platform/Log.h"
 #include "platform/TextField.h"
 #include "present/VerticallyCenteredTextFieldCell.h"
 
@@ -60,6 +61,13 @@ InterfaceConnections AppController::interfaceConnections() {
     // The speed window's texts sit in the middle of their fields.
     connections.textFieldCell = [] { return std::make_unique<VerticallyCenteredTextFieldCell>(); };
     return connections;
+}
+
+void AppController::buildSettingsWindow() {
+    LoadedInterface built = loadWindow(shippedInterfaceDescription(), QStringLiteral("window"), interfaceConnections(),
+                                       loadedNames_);
+    for (const QString& error : built.errors) nsLog(QStringLiteral("Interface description: %1").arg(error));
+    for (std::unique_ptr<QWidget>& window : built.windows) windowsBuiltLater_.push_back(std::move(window));
 }
 
 }  // namespace ratelark

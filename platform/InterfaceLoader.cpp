@@ -22,6 +22,8 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <optional>
+
 namespace ratelark {
 
 namespace {
@@ -212,23 +214,47 @@ private:
     std::vector<std::pair<QPointer<MenuChoiceBox>, QString>> choices_;  // list, name of its menu
 };
 
-}  // namespace
-
-LoadedInterface loadInterface(const QByteArray& json, const InterfaceConnections& connections, InterfaceParts parts) {
-    LoadedInterface result;
+std::optional<QJsonObject> descriptionIn(const QByteArray& json, LoadedInterface& result) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) {
         result.errors << QStringLiteral("interface description is not valid JSON: %1").arg(error.errorString());
-        return result;
+        return std::nullopt;
     }
+    return document.object();
+}
+
+}  // namespace
+
+LoadedInterface loadInterface(const QByteArray& json, const InterfaceConnections& connections, InterfaceParts parts) {
+    LoadedInterface result;
+    const std::optional<QJsonObject> description = descriptionIn(json, result);
+    if (!description) return result;
     Builder builder(connections, result);
     // Windows first, so that menus may name them once they are built.
-    if (parts == InterfaceParts::MenusAndWindows)
-        for (const QJsonValue& window : document.object().value(QStringLiteral("windows")).toArray())
-            result.windows.push_back(builder.buildWindow(window.toObject()));
-    for (const QJsonValue& menu : document.object().value(QStringLiteral("menus")).toArray())
+    for (const QJsonValue& value : description->value(QStringLiteral("windows")).toArray()) {
+        const QJsonObject window = value.toObject();
+        const bool now = parts == InterfaceParts::Everything
+                         || (parts == InterfaceParts::AtStart && !window.value(QStringLiteral("onDemand")).toBool());
+        if (now) result.windows.push_back(builder.buildWindow(window));
+    }
+    for (const QJsonValue& menu : description->value(QStringLiteral("menus")).toArray())
         result.menus.push_back(builder.buildMenu(menu.toObject(), nullptr));
+    builder.bindChoices();
+    return result;
+}
+
+LoadedInterface loadWindow(const QByteArray& json, const QString& outlet, const InterfaceConnections& connections,
+                           const QHash<QString, QObject*>& built) {
+    LoadedInterface result;
+    const std::optional<QJsonObject> description = descriptionIn(json, result);
+    if (!description) return result;
+    result.named = built;
+    Builder builder(connections, result);
+    for (const QJsonValue& value : description->value(QStringLiteral("windows")).toArray())
+        if (value.toObject().value(QStringLiteral("outlet")).toString() == outlet)
+            result.windows.push_back(builder.buildWindow(value.toObject()));
+    if (result.windows.empty()) result.errors << QStringLiteral("no window has the outlet \"%1\"").arg(outlet);
     builder.bindChoices();
     return result;
 }

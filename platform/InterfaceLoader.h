@@ -53,11 +53,19 @@ struct LoadedInterface {
 // wraps its text to the window's width; an "interfaces" control offers the
 // network interfaces to count under a check box titled with its "title", and
 // calls its action at each change.
-// Without windows, only the menus are built: for a program that shows no
-// window, whose window outlets stay empty.
-enum class InterfaceParts { MenusAndWindows, MenusOnly };
+// Which parts are built now. A window the description marks "onDemand" (a
+// window opened rarely and costly to keep) is left for loadWindow when it is
+// first wanted; a program that shows no window builds the menus alone. The
+// outlets of what is not built stay empty.
+enum class InterfaceParts { Everything, AtStart, MenusOnly };
 LoadedInterface loadInterface(const QByteArray& json, const InterfaceConnections& connections,
-                              InterfaceParts parts = InterfaceParts::MenusAndWindows);
+                              InterfaceParts parts = InterfaceParts::Everything);
+
+// Builds the one window whose outlet is named, connected as loadInterface
+// connects; its choice lists mirror the menus among built (what an earlier
+// load named).
+LoadedInterface loadWindow(const QByteArray& json, const QString& outlet, const InterfaceConnections& connections,
+                           const QHash<QString, QObject*>& built);
 
 // The description shipped with the program.
 QByteArray shippedInterfaceDescription();

@@ -18,6 +18,7 @@ void AppController::clickButtonShowWindow(QObject* sender) {
 }
 
 void AppController::clickWindow(QObject*) {
+    if (!window()) buildSettingsWindow();
     if (!window()) {
         nsLog(QStringLiteral("The interface description has no main window to show"));
         return;

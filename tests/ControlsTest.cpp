@@ -66,12 +66,17 @@ TEST(InterfaceDescription, TheShippedFileConnectsEveryActionTheChoiceTagsAndTheT
 }
 
 TEST(MenuCommands, AChoiceIsStoredAtOnceMarkedAloneAndMirroredInTheSettingsWindow) {
-    Harness harness({.settingsFile = "[General]\nrefreshInterval=5\nshowType=2\n"});
+    // As the tray starts: the settings window is built when first opened.
+    Harness harness({.parts = InterfaceParts::AtStart, .settingsFile = "[General]\nrefreshInterval=5\nshowType=2\n"});
     AppController& c = harness.controller();
     harness.start();
-    auto* refresh = harness.named<MenuChoiceBox>("choiceRefreshInterval");
+    ASSERT_TRUE(!c.window() && c.panel());
+    c.clickWindow(nullptr);
+    ASSERT_TRUE(c.window() && c.window()->isVisible());
+    EXPECT_FALSE(testing::readFile(harness.logPath()).contains("Interface description"));
+    auto* refresh = c.window()->findChild<MenuChoiceBox*>("choiceRefreshInterval");
     EXPECT_EQ(refresh->currentText(), "5 Seconds");
-    EXPECT_EQ(harness.named<MenuChoiceBox>("choiceShowType")->currentText(), "Always M");
+    EXPECT_EQ(c.window()->findChild<MenuChoiceBox*>("choiceShowType")->currentText(), "Always M");
     c.refreshMenu()->actions().at(1)->trigger();  // 2 seconds
     c.refreshMenu()->actions().at(1)->trigger();  // the marked item again: the same value, still one mark
     EXPECT_EQ(markedTags(c.refreshMenu()), QList<qint64>{2});

@@ -40,7 +40,9 @@ Harness::Harness(const Options& options) : savedStderr_(::dup(STDERR_FILENO)) {
     services.paths.redirectStandardOutput = false;
     if (options.usageHistory) services.paths.usageHistory = path("usage.sqlite");
     controller_ = std::make_unique<AppController>(std::move(services));
-    if (options.loadInterface) ui = loadInterface(shippedInterfaceDescription(), controller_->interfaceConnections());
+    if (!options.loadInterface) return;
+    ui = loadInterface(shippedInterfaceDescription(), controller_->interfaceConnections(), options.parts);
+    controller_->keepLoadedInterface(ui);
 }
 
 Harness::~Harness() {

@@ -90,6 +90,7 @@ public:
     struct Options {
         QByteArray sampler = "exec sleep 1000\n";  // the sampler's bash script, path("sampler")
         bool loadInterface = true;                 // the shipped description
+        InterfaceParts parts = InterfaceParts::Everything;  // of it, built at once
         QByteArray settingsFile;                   // the settings file as the store opens it
         std::function<std::unique_ptr<StatusBar>()> statusBar;  // empty: a FakeStatusBar
         bool usageHistory = false;                 // kept at path("usage.sqlite")
