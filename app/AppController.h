@@ -183,7 +183,7 @@ private:
     // rarely and holds memory for as long as it exists.
     void buildSettingsWindow();
     QHash<QString, QObject*> loadedNames_;
-    std::vector<std::unique_ptr<QWidget>> windowsBuiltLater_;
+    std::unique_ptr<QWidget> settingsWindow_;  // once built; the outlet "window" points to it
     // Makes the controller the receiver of the font dialog's choices.
     void becomeFontManagerTarget();
 

@@ -67,7 +67,7 @@ void AppController::buildSettingsWindow() {
     LoadedInterface built = loadWindow(shippedInterfaceDescription(), QStringLiteral("window"), interfaceConnections(),
                                        loadedNames_);
     for (const QString& error : built.errors) nsLog(QStringLiteral("Interface description: %1").arg(error));
-    for (std::unique_ptr<QWidget>& window : built.windows) windowsBuiltLater_.push_back(std::move(window));
+    if (!built.windows.empty()) settingsWindow_ = std::move(built.windows.front());
 }
 
 }  // namespace ratelark
