@@ -21,6 +21,7 @@
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QLabel>
+#include <QPalette>
 #include <QScreen>
 #include <QDir>
 #include <QWindow>
@@ -345,7 +346,7 @@ TEST(FontChoice, AChoiceIsStoredAndTakenAtTheNextUpdateAndTheNextStart) {
     EXPECT_EQ(next.controller().font().pointSizeF(), 17.0);
 }
 
-TEST(Desktop, TheAppearanceFollowsTheOverrideThenThePortalThenGtk) {
+TEST(Desktop, TheAppearanceFollowsTheOverrideThenThePortalThenGtkThenThePalette) {
     QTemporaryDir dir;
     const ScopedEnvironment runtime("XDG_RUNTIME_DIR", dir.path().toUtf8());
     const ScopedEnvironment noBus("DBUS_SESSION_BUS_ADDRESS", QByteArray());
@@ -354,6 +355,20 @@ TEST(Desktop, TheAppearanceFollowsTheOverrideThenThePortalThenGtk) {
         EXPECT_NE(readFile("/proc/self/task/" + task + "/comm").trimmed(), "QDBusConnection") << "and no D-Bus thread";
     EXPECT_EQ(DesktopAppearance({" DARK ", {}, {}}).interfaceStyle(), "Dark");
     EXPECT_FALSE(DesktopAppearance({"light", {}, {}}).interfaceStyle().isValid());
+    // With nothing else to go by the palette decides, looked at again once its answer is older than its life.
+    const QPalette before = QGuiApplication::palette();
+    const auto windowColor = [](Qt::GlobalColor color) {
+        QPalette palette;
+        palette.setColor(QPalette::Window, color);
+        QGuiApplication::setPalette(palette);
+    };
+    windowColor(Qt::black);
+    DesktopAppearance lookEachTime({{}, {}, {}, 0}), lookEveryMinute({{}, {}, {}, 60000});
+    EXPECT_TRUE(lookEachTime.interfaceStyle() == "Dark" && lookEveryMinute.interfaceStyle() == "Dark");
+    windowColor(Qt::white);
+    EXPECT_TRUE(waitUntil([&] { return !lookEachTime.interfaceStyle().isValid(); }));
+    EXPECT_EQ(lookEveryMinute.interfaceStyle(), "Dark") << "not asked again within its life";
+    QGuiApplication::setPalette(before);
     // The settings portal's color-scheme: 1 prefers dark, 2 light, 0 says nothing.
     EXPECT_TRUE(colorSchemePrefersDark(1u) == true && colorSchemePrefersDark(2u) == false && !colorSchemePrefersDark(0u));
 }

@@ -71,9 +71,8 @@ QVariant DesktopAppearance::interfaceStyle() {
     }
     std::optional<bool> dark = forced_;
     if (!dark) dark = portalPrefersDark();
-    if (!dark) dark = gtkPrefersDark();
-    if (!dark) dark = sources_.otherwiseDark ? *sources_.otherwiseDark : paletteIsDark();
-    return *dark ? QVariant(QStringLiteral("Dark")) : QVariant();
+    const bool prefersDark = dark ? *dark : lookedPrefersDark();
+    return prefersDark ? QVariant(QStringLiteral("Dark")) : QVariant();
 }
 
 void PortalSettingWatch::settingChanged(const QDBusMessage& change) {
@@ -118,12 +117,15 @@ void DesktopAppearance::askPortal() {
                      });
 }
 
+// The palette is asked here too, not every second: reading it touches code
+// of Qt's GUI and widgets that nothing else of a second's title needs.
 RATELARK_EVERY_SECOND
-std::optional<bool> DesktopAppearance::gtkPrefersDark() {
-    if (gtkLooked_.isValid() && !gtkLooked_.hasExpired(sources_.answerLifeMs)) return gtkLookedAnswer_;
-    gtkLooked_.start();
-    gtkLookedAnswer_ = lookAtGtkFiles();
-    return gtkLookedAnswer_;
+bool DesktopAppearance::lookedPrefersDark() {
+    if (looked_.isValid() && !looked_.hasExpired(sources_.answerLifeMs)) return lookedAnswer_;
+    looked_.start();
+    const std::optional<bool> gtk = lookAtGtkFiles();
+    lookedAnswer_ = gtk ? *gtk : sources_.otherwiseDark ? *sources_.otherwiseDark : paletteIsDark();
+    return lookedAnswer_;
 }
 
 RATELARK_EVERY_SECOND

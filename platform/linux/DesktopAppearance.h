@@ -24,7 +24,7 @@ struct AppearanceSources {
     QString override;                      // "dark" or "light" decides alone; anything else is logged and ignored
     std::optional<QDBusConnection> bus;    // the session bus carrying the freedesktop settings portal
     QStringList gtkSettingsFiles;          // GTK's settings.ini files, the first readable one counts
-    int answerLifeMs = 5000;               // how long the GTK files' answer is used before another look
+    int answerLifeMs = 5000;               // how long the GTK files' or the palette's answer is used
     // What counts when the sources above say nothing; unset: the palette decides.
     std::optional<bool> otherwiseDark = std::nullopt;
 };
@@ -46,8 +46,8 @@ private:
 
 // The desktop's appearance, asked at every display update and so kept cheap:
 // the portal is asked once in the background and its signal followed after;
-// the GTK files are looked at every few seconds, and read again only when
-// they change.
+// the GTK files, and after them the palette, are looked at every few
+// seconds, and the files read again only when they change.
 class DesktopAppearance : public Appearance {
 public:
     explicit DesktopAppearance(AppearanceSources sources);
@@ -57,7 +57,7 @@ public:
 
 private:
     std::optional<bool> portalPrefersDark();
-    std::optional<bool> gtkPrefersDark();
+    bool lookedPrefersDark();  // the GTK files, else the fallback or the palette
     std::optional<bool> lookAtGtkFiles();
     void askPortal();
 
@@ -71,8 +71,8 @@ private:
     QElapsedTimer portalAsked_;
     std::unique_ptr<PortalSettingWatch> portalWatch_;
     std::unique_ptr<QDBusPendingCallWatcher> pendingPortal_;
-    QElapsedTimer gtkLooked_;
-    std::optional<bool> gtkLookedAnswer_;  // what the last look found
+    QElapsedTimer looked_;
+    bool lookedAnswer_ = false;  // what the last look found
     QString gtkFile_;
     QDateTime gtkModified_;
     std::optional<bool> gtkAnswer_;
