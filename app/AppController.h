@@ -244,7 +244,9 @@ private:
     QString allowanceProblem_;      // what the log last said was wrong with it
     int allowanceLevel_ = 0;        // 0, 80 or 100: how far the period's use has gone
     int usageTicks_ = 0;       // sampler restarts since the last write
-    QStringList usageLines_;   // the lines the tooltips show
+    // The lines the tooltips show after the speeds, each after a line break:
+    // joined when they change, not at every title.
+    QString usageToolTip_;
 
     // --- the Usage window (present/) --------------------------------------------
     // The live graph from the ring, once a second while the window is open.

@@ -3,6 +3,8 @@
 #include "platform/EverySecond.h"
 #include "platform/TextNumbers.h"
 
+#include <QStringBuilder>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -15,16 +17,17 @@ constexpr double kKilo = 1024.0;
 constexpr double kMega = 1048576.0;
 constexpr double kGiga = 1073741824.0;
 
-QString withUnit(double value, double divisor, QLatin1Char unit) {
-    return formatOneDecimal(value / divisor) + QLatin1Char(' ') + unit;
+// Built in one allocation: a title takes two of these every second.
+QString withUnit(double value, double divisor, QLatin1Char unit, QLatin1Char suffix) {
+    return formatOneDecimal(value / divisor) % QLatin1Char(' ') % unit % suffix;
 }
 
 // Strict tests: a value exactly at a threshold stays in the smaller unit.
-QString automaticNumber(double value) {
-    if (value > kGiga) return withUnit(value, kGiga, QLatin1Char('G'));
-    if (value > kMega) return withUnit(value, kMega, QLatin1Char('M'));
-    if (value > 0.0) return withUnit(value, kKilo, QLatin1Char('K'));
-    return QStringLiteral("0.0 K");
+QString automaticNumber(double value, QLatin1Char suffix) {
+    if (value > kGiga) return withUnit(value, kGiga, QLatin1Char('G'), suffix);
+    if (value > kMega) return withUnit(value, kMega, QLatin1Char('M'), suffix);
+    if (value > 0.0) return withUnit(value, kKilo, QLatin1Char('K'), suffix);
+    return QStringLiteral("0.0 K") % suffix;
 }
 
 constexpr std::array kCompactUnits{'K', 'M', 'G'};
@@ -38,14 +41,12 @@ QString formatSizeText(double bytesPerSecond, bool bitsPerSecond, qint64 showTyp
     // The thresholds apply to the count shown, so bits are multiplied first.
     const double value = bitsPerSecond ? bytesPerSecond * 8.0 : bytesPerSecond;
     const QLatin1Char suffix(bitsPerSecond ? 'b' : 'B');
-    QString number;
     switch (showType) {
-    case showtype::kilo: number = withUnit(value, kKilo, QLatin1Char('K')); break;
-    case showtype::mega: number = withUnit(value, kMega, QLatin1Char('M')); break;
-    case showtype::automatic: number = automaticNumber(value); break;
-    default: break;
+    case showtype::kilo: return withUnit(value, kKilo, QLatin1Char('K'), suffix);
+    case showtype::mega: return withUnit(value, kMega, QLatin1Char('M'), suffix);
+    case showtype::automatic: return automaticNumber(value, suffix);
+    default: return QString(suffix);
     }
-    return number + suffix;
 }
 
 QString widestSizeText(bool bitsPerSecond, qint64 showType) {

@@ -37,7 +37,7 @@ void AppController::composeStatusTitle(double download, double upload) {
     const bool dark = isDarkInterfaceStyle(services().appearance->interfaceStyle());
 
     ComposedTitle composed = composeTitle(std::move(downloadText), std::move(uploadText), maxFixedWidth(), switches,
-                                          font(), dark);
+                                          font(), dark, usageToolTip_);
     setMaxFixedWidth(composed.maxFixedWidth);
     if (textFieldUp()) textFieldUp()->setStringValue(composed.windowUp);
     if (textFieldDown()) textFieldDown()->setStringValue(composed.windowDown);
@@ -56,7 +56,6 @@ void AppController::composeStatusTitle(double download, double upload) {
         widestTitle_ = {parts, composeTitle(widest, widest, maxFixedWidth(), switches, font(), dark).title.text};
     }
     composed.title.widest = widestTitle_.text;
-    for (const QString& line : usageLines_) composed.title.toolTip += QLatin1Char('\n') + line;
     composed.title.alert = allowanceLevel_ >= 100 ? TitleAlert::Critical
                            : allowanceLevel_ >= 80 ? TitleAlert::Warning
                                                    : TitleAlert::None;

@@ -2,6 +2,8 @@
 
 #include "platform/EverySecond.h"
 
+#include <QStringBuilder>
+
 #include <algorithm>
 
 namespace ratelark {
@@ -39,8 +41,8 @@ void removeUnit(QString& text) {
 RATELARK_EVERY_SECOND
 QString arrange(const QString& download, const QString& upload, const TitleSwitches& switches, QChar separator) {
     if (switches.onlyShowDownload) return download;
-    if (switches.upAndDown) return upload + QLatin1Char('\n') + download;
-    return download + separator + upload;
+    if (switches.upAndDown) return upload % QLatin1Char('\n') % download;
+    return download % separator % upload;
 }
 
 // Colours the parts as arrange lays them out: the first part, a
@@ -64,7 +66,7 @@ void addColors(std::vector<ColorRun>& runs, const QString& download, const QStri
 
 RATELARK_EVERY_SECOND
 ComposedTitle composeTitle(QString download, QString upload, qint64 maxFixedWidth, const TitleSwitches& switches,
-                           const QFont& font, bool dark) {
+                           const QFont& font, bool dark, const QString& toolTipTail) {
     ComposedTitle result;
     // Measured before any change, so the unit counts; it never shrinks.
     result.maxFixedWidth = std::max({maxFixedWidth, qint64(download.size()), qint64(upload.size())});
@@ -95,7 +97,7 @@ ComposedTitle composeTitle(QString download, QString upload, qint64 maxFixedWidt
     title.font = font;
     title.steadyWidth = switches.useFixedWith;
     // The speed window's two texts, as it stacks them.
-    title.toolTip = result.windowUp + QLatin1Char('\n') + result.windowDown;
+    title.toolTip = result.windowUp % QLatin1Char('\n') % result.windowDown % toolTipTail;
     if (switches.colorIsRedBlue) addColors(title.runs, download, upload, switches, paletteFor(dark));
     return result;
 }

@@ -53,9 +53,9 @@ struct ComposedTitle {
 // Builds the status title from the download and upload speed texts as the
 // size formatting returns them. maxFixedWidth is the widest text seen before
 // this update; dark picks the colours for a dark status area. The title's
-// tool-tip is the two window texts, upload above download.
+// tool-tip is the two window texts, upload above download, then toolTipTail.
 ComposedTitle composeTitle(QString download, QString upload, qint64 maxFixedWidth, const TitleSwitches& switches,
-                           const QFont& font, bool dark);
+                           const QFont& font, bool dark, const QString& toolTipTail = {});
 
 // Puts the compact form of the speeds on title (compact texts as
 // formatCompactSize gives them): stacked in the title's order, upload first

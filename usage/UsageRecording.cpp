@@ -39,17 +39,19 @@ void AppController::showUsage() {
     if (!usageRecorder_) return;
     usageRecorder_->watchAllowance(followAllowance());
     const RecentUsage recent = usageRecorder_->recent();
-    usageLines_ = recentUsageLines(recent);
-    if (itemUsageToday()) itemUsageToday()->setText(usageLines_.value(0));
-    if (itemUsageMonth()) itemUsageMonth()->setText(usageLines_.value(1));
+    QStringList lines = recentUsageLines(recent);
+    if (itemUsageToday()) itemUsageToday()->setText(lines.value(0));
+    if (itemUsageMonth()) itemUsageMonth()->setText(lines.value(1));
     allowanceLevel_ = allowanceLevel(recent.periodUsed, allowance_.bytes);
     if (allowance_.isOn())
-        usageLines_ << allowanceLine(recent.periodUsed, allowance_.bytes,
-                                     allowancePeriod(QDate::currentDate(), allowance_.startDay));
+        lines << allowanceLine(recent.periodUsed, allowance_.bytes,
+                               allowancePeriod(QDate::currentDate(), allowance_.startDay));
     if (itemUsagePeriod()) {
         itemUsagePeriod()->setVisible(allowance_.isOn());
-        if (allowance_.isOn()) itemUsagePeriod()->setText(usageLines_.value(2));
+        if (allowance_.isOn()) itemUsagePeriod()->setText(lines.value(2));
     }
+    usageToolTip_.clear();
+    for (const QString& line : lines) usageToolTip_ += QLatin1Char('\n') + line;
 }
 
 }  // namespace ratelark
