@@ -22,7 +22,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include <optional>
+#include <functional>
 
 namespace ratelark {
 
@@ -214,48 +214,49 @@ private:
     std::vector<std::pair<QPointer<MenuChoiceBox>, QString>> choices_;  // list, name of its menu
 };
 
-std::optional<QJsonObject> descriptionIn(const QByteArray& json, LoadedInterface& result) {
+// Builds the windows wanted picks, then the menus when withMenus, knowing
+// the names an earlier load built. Windows come first, so that menus may
+// name them once they are built.
+LoadedInterface load(const QByteArray& json, const InterfaceConnections& connections,
+                     const QHash<QString, QObject*>& built, const std::function<bool(const QJsonObject&)>& wanted,
+                     bool withMenus) {
+    LoadedInterface result;
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) {
         result.errors << QStringLiteral("interface description is not valid JSON: %1").arg(error.errorString());
-        return std::nullopt;
+        return result;
     }
-    return document.object();
+    result.named = built;
+    Builder builder(connections, result);
+    for (const QJsonValue& value : document.object().value(QStringLiteral("windows")).toArray())
+        if (const QJsonObject window = value.toObject(); wanted(window))
+            result.windows.push_back(builder.buildWindow(window));
+    if (withMenus)
+        for (const QJsonValue& menu : document.object().value(QStringLiteral("menus")).toArray())
+            result.menus.push_back(builder.buildMenu(menu.toObject(), nullptr));
+    builder.bindChoices();
+    return result;
 }
 
 }  // namespace
 
 LoadedInterface loadInterface(const QByteArray& json, const InterfaceConnections& connections, InterfaceParts parts) {
-    LoadedInterface result;
-    const std::optional<QJsonObject> description = descriptionIn(json, result);
-    if (!description) return result;
-    Builder builder(connections, result);
-    // Windows first, so that menus may name them once they are built.
-    for (const QJsonValue& value : description->value(QStringLiteral("windows")).toArray()) {
-        const QJsonObject window = value.toObject();
-        const bool now = parts == InterfaceParts::Everything
-                         || (parts == InterfaceParts::AtStart && !window.value(QStringLiteral("onDemand")).toBool());
-        if (now) result.windows.push_back(builder.buildWindow(window));
-    }
-    for (const QJsonValue& menu : description->value(QStringLiteral("menus")).toArray())
-        result.menus.push_back(builder.buildMenu(menu.toObject(), nullptr));
-    builder.bindChoices();
-    return result;
+    const auto wanted = [parts](const QJsonObject& window) {
+        return parts == InterfaceParts::Everything
+               || (parts == InterfaceParts::AtStart && !window.value(QStringLiteral("onDemand")).toBool());
+    };
+    return load(json, connections, {}, wanted, true);
 }
 
 LoadedInterface loadWindow(const QByteArray& json, const QString& outlet, const InterfaceConnections& connections,
                            const QHash<QString, QObject*>& built) {
-    LoadedInterface result;
-    const std::optional<QJsonObject> description = descriptionIn(json, result);
-    if (!description) return result;
-    result.named = built;
-    Builder builder(connections, result);
-    for (const QJsonValue& value : description->value(QStringLiteral("windows")).toArray())
-        if (value.toObject().value(QStringLiteral("outlet")).toString() == outlet)
-            result.windows.push_back(builder.buildWindow(value.toObject()));
-    if (result.windows.empty()) result.errors << QStringLiteral("no window has the outlet \"%1\"").arg(outlet);
-    builder.bindChoices();
+    const auto wanted = [&outlet](const QJsonObject& window) {
+        return window.value(QStringLiteral("outlet")).toString() == outlet;
+    };
+    LoadedInterface result = load(json, connections, built, wanted, false);
+    if (result.windows.empty() && result.errors.isEmpty())
+        result.errors << QStringLiteral("no window has the outlet \"%1\"").arg(outlet);
     return result;
 }
 
