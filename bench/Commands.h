@@ -10,6 +10,7 @@ int floodCommand(int argc, char** argv);
 int usageCommand(int argc, char** argv);
 int watcherCommand(int argc, char** argv);
 int spawnCommand(int argc, char** argv);
+int pagesCommand(int argc, char** argv);
 int floorCommand(int argc, char** argv);
 
 }  // namespace ratelark::bench

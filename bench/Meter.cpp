@@ -317,6 +317,7 @@ int meterCommand(int argc, char** argv) {
     double steadyStartGroup = 0;
     bool outputOpen = true;
     double startupUsage = -1;
+    long long startupFaults = -1;
     std::vector<UsagePoint> usage;
 
     auto drainFrom = [&](int fd, std::string& partial, bool counted) {
@@ -329,6 +330,8 @@ int meterCommand(int argc, char** argv) {
             if (!counted) continue;
             const std::int64_t at = nowNs();
             if (startupUsage < 0 && group.available()) startupUsage = group.usageSeconds();
+            if (startupFaults < 0)
+                if (const auto stat = readStat(child)) startupFaults = static_cast<long long>(stat->faults);
             partial.append(buffer, std::size_t(n));
             std::size_t from = 0, newline = 0;
             while ((newline = partial.find('\n', from)) != std::string::npos) {
@@ -465,6 +468,7 @@ int meterCommand(int argc, char** argv) {
     if (options.period > 0) reportDrift(arrivals, options.period);
     std::printf("cpu_accounting=%s\n", group.available() ? "cpuacct group" : "process clocks");
     std::printf("startup_cpu_ms=%.2f\n", startupUsage < 0 ? -1.0 : startupUsage * 1000.0);
+    std::printf("startup_faults=%lld\n", startupFaults);
     std::vector<double> costs = restartCosts(usage, steadyAt);
     if (!costs.empty()) {
         std::sort(costs.begin(), costs.end());

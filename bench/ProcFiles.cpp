@@ -57,9 +57,10 @@ std::optional<ProcStat> readStat(pid_t pid) {
     std::vector<std::string> fields;
     while (rest >> field && fields.size() < 16) fields.push_back(field);
     if (fields.size() < 16) return std::nullopt;
-    // Fields from the state on: state(3) ppid(4) ... utime(14) stime(15) cutime(16) cstime(17).
+    // Fields from the state on: state(3) ppid(4) ... minflt(10) majflt(12) utime(14) stime(15) cutime(16) cstime(17).
     stat.state = fields[0][0];
     stat.ppid = pid_t(std::atol(fields[1].c_str()));
+    stat.faults = std::strtoull(fields[7].c_str(), nullptr, 10) + std::strtoull(fields[9].c_str(), nullptr, 10);
     stat.utime = std::strtoull(fields[11].c_str(), nullptr, 10);
     stat.stime = std::strtoull(fields[12].c_str(), nullptr, 10);
     stat.cutime = std::strtoull(fields[13].c_str(), nullptr, 10);

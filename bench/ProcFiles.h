@@ -23,6 +23,8 @@ struct ProcStat {
     std::string comm;
     // In clock ticks, as /proc gives them.
     std::uint64_t utime = 0, stime = 0, cutime = 0, cstime = 0;
+    // Page faults of the process itself, minor and major together.
+    std::uint64_t faults = 0;
 };
 std::optional<ProcStat> readStat(pid_t pid);
 std::vector<ProcStat> allProcesses();

@@ -14,8 +14,9 @@ int main(int argc, char** argv) {
         if (!std::strcmp(argv[1], "usage")) return usageCommand(argc - 2, argv + 2);
         if (!std::strcmp(argv[1], "watcher")) return watcherCommand(argc - 2, argv + 2);
         if (!std::strcmp(argv[1], "spawn")) return spawnCommand(argc - 2, argv + 2);
+        if (!std::strcmp(argv[1], "pages")) return pagesCommand(argc - 2, argv + 2);
         if (!std::strcmp(argv[1], "floor")) return floorCommand(argc - 2, argv + 2);
     }
-    std::fprintf(stderr, "usage: ratelark-bench meter|accuracy|totals|flood|usage|watcher|spawn|floor ...\n");
+    std::fprintf(stderr, "usage: ratelark-bench meter|accuracy|totals|flood|usage|watcher|spawn|pages|floor ...\n");
     return 2;
 }
